@@ -1,0 +1,25 @@
+#!/bin/sh
+# Checks the dynamic symbol table of libruneflow.so: the engine classes, their class records and
+# AboutMsg are exported, and nothing of the internals (allocation, path resolution, helpers) is.
+set -u
+library=$1
+symbols=$(nm -D --defined-only -C "$library" | awk '{ $1 = ""; $2 = ""; sub(/^  /, ""); print }')
+status=0
+for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStreamObj::classCStreamObj' \
+              'CStream::ReadFile(char const*)' 'CStream::classCStream' 'CStream::CreateObject()' \
+              'CStream::_GetBaseClass()' 'CRuntimeClass::Find(char const*)' 'CObject::classCObject'; do
+  if ! printf '%s\n' "$symbols" | grep -qxF "$wanted"; then
+    echo "not exported: $wanted"
+    status=1
+  fi
+done
+# Every exported name must belong to an engine class or be AboutMsg (vtables, typeinfo included).
+unexpected=$(printf '%s\n' "$symbols" |
+  grep -vE '^(AboutMsg\(\)|((vtable|typeinfo|typeinfo name) for )?(CObject|CRuntimeClass|CStreamObj|CStream|CConvert|CSubstitute|CCharSet|CConvTbl|CSubstTbl)(::|$))')
+if [ -n "$unexpected" ]; then
+  echo "exported but internal:"
+  printf '%s\n' "$unexpected"
+  status=1
+fi
+[ $status -eq 0 ] && echo "exported symbols: $(printf '%s\n' "$symbols" | wc -l), all part of the engine's interface"
+exit $status

@@ -1,0 +1,17 @@
+// The one place where the engine obtains and releases memory: queue blocks, work buffers, error texts,
+// names and tables all come from here. A test can make the n-th allocation fail, so that every
+// out-of-memory path of the engine can be walked in turn.
+#ifndef RUNEFLOW_ENGINE_STREAM_ALLOCATOR_H
+#define RUNEFLOW_ENGINE_STREAM_ALLOCATOR_H
+
+#include <cstddef>
+
+// Memory from the C library's allocator, or null when it has none (or a test asked for a failure).
+void *EngineAlloc(size_t size);
+void EngineFree(void *memory);
+
+// Test hook: the n-th allocation from now fails (n >= 1); 0 switches failures off. Later allocations
+// succeed again. Returns how many allocations were made since the previous call.
+unsigned long FailAllocationAt(unsigned long n);
+
+#endif

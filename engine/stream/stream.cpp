@@ -1,0 +1,157 @@
+// The head stream: its ring, its name and the transfers between files, other streams and the pipeline.
+// Transfers move text in chunks of the work buffer's size and never hold a whole file at once.
+#include "engine/stream/stream.h"
+
+#include <cerrno>
+#include <cstring>
+
+#if defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "common/mergepath.h"
+#include "engine/stream/allocator.h"
+
+IMPLEMENT_RUNTIME_CLASS(CStream, CStreamObj)
+
+namespace {
+
+// Binary mode (no line-end translation) and a fully buffered C stream buffer of one chunk.
+void PrepareForTransfer(FILE *file) {
+#if defined(_WIN32)
+  _setmode(_fileno(file), _O_BINARY);
+#endif
+  std::setvbuf(file, nullptr, _IOFBF, kWorkSize);
+}
+
+}  // namespace
+
+CStream::CStream() : m_name(nullptr) {
+  m_pNext = this;
+  m_pPrev = this;
+  m_pOwner = this;
+  AppendVersion("1.0");
+}
+
+CStream::~CStream() { EngineFree(m_name); }
+
+int CStream::Open(const char *name) {
+  if (!CStreamObj::Open()) return 0;
+  if (name == nullptr) return 1;
+  size_t size = std::strlen(name) + 1;
+  char *copy = static_cast<char *>(EngineAlloc(size));
+  if (copy == nullptr) {
+    Eprintf("Memory allocation error\n");
+    return 0;
+  }
+  std::memcpy(copy, name, size);
+  EngineFree(m_name);
+  m_name = copy;
+  return 1;
+}
+
+void CStream::Add(CStreamObj *stage) {
+  CStreamObj *last = this;
+  while (last->m_pNext != this) last = last->m_pNext;
+  stage->m_pNext = this;
+  stage->m_pPrev = last;
+  stage->m_pOwner = this;
+  last->m_pNext = stage;
+}
+
+bool CStream::CheckOpened() {
+  if (m_work != nullptr) return true;
+  Eprintf("Object was not opened\n");
+  return false;
+}
+
+int CStream::ReportFileError(int code, const char *name) {
+  Eprintf("I/O error %d on %s\n", code, name);
+  return 0;
+}
+
+bool CStream::ReportQueueError(int code) {
+  if (code == 0) return false;
+  Eprintf("I/O error %d on stream\n", code);
+  return true;
+}
+
+int CStream::ReadFile(FILE *file, const char *name) {
+  if (!CheckOpened()) return 0;
+  PrepareForTransfer(file);
+  if (name == nullptr) name = "input file";
+  while (!std::feof(file)) {
+    m_workLen = static_cast<int>(std::fread(m_work, 1, kWorkSize, file));
+    if (int failure = std::ferror(file)) return ReportFileError(failure, name);
+    // A short read sets the end or the error indicator; some C libraries set neither when the stream
+    // cannot be read at all, which would otherwise repeat this loop for ever.
+    if (m_workLen < static_cast<int>(kWorkSize) && !std::feof(file)) {
+      return ReportFileError(errno != 0 ? errno : EIO, name);
+    }
+    Write(m_work, m_workLen);
+    if (ReportQueueError(Error())) return 0;
+  }
+  return 1;
+}
+
+FILE *CStream::OpenFile(const char *fileName, const char *mode, char *path) {
+  if (!mergepath(path, nullptr, fileName, nullptr)) {
+    Eprintf("Illegal file name: %s\n", fileName != nullptr ? fileName : "");
+    return nullptr;
+  }
+  FILE *file = std::fopen(path, mode);
+  if (file == nullptr) Eprintf("Can't open %s\n", fileName);
+  return file;
+}
+
+int CStream::ReadFile(const char *fileName) {
+  char path[kMaxPath];
+  FILE *file = OpenFile(fileName, "rb", path);
+  if (file == nullptr) return 0;
+  int result = ReadFile(file, path);
+  std::fclose(file);
+  return result;
+}
+
+int CStream::WriteFile(FILE *file, const char *name) {
+  if (!CheckOpened()) return 0;
+  Rewind();
+  PrepareForTransfer(file);
+  if (name == nullptr) name = "output file";
+  while (!Eof()) {
+    m_workLen = static_cast<int>(Read(m_work, kWorkSize));
+    if (ReportQueueError(Error())) return 0;
+    std::fwrite(m_work, 1, m_workLen, file);
+    if (int failure = std::ferror(file)) return ReportFileError(failure, name);
+  }
+  // A buffered write can fail only when the buffer goes out: success means the bytes left the stream.
+  if (std::fflush(file) != 0) {
+    int failure = std::ferror(file);
+    return ReportFileError(failure != 0 ? failure : errno, name);
+  }
+  return 1;
+}
+
+int CStream::WriteFile(const char *fileName) {
+  char path[kMaxPath];
+  FILE *file = OpenFile(fileName, "wb", path);
+  if (file == nullptr) return 0;
+  int result = WriteFile(file, nullptr);
+  if (std::fclose(file) != 0 && result) result = ReportFileError(errno, "output file");
+  return result;
+}
+
+int CStream::ReadStream(CStream *other) {
+  if (!CheckOpened()) return 0;
+  other->Rewind();
+  // A lone stream copied into itself: the text already stands where the copy would put it.
+  if (other == this && m_pNext == this) return 1;
+  while (!other->Eof()) {
+    m_workLen = static_cast<int>(other->Read(m_work, kWorkSize));
+    if (ReportQueueError(other->Error())) return 0;
+    Write(m_work, m_workLen);
+    if (ReportQueueError(Error())) return 0;
+  }
+  return 1;
+}

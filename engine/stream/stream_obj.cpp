@@ -1,0 +1,225 @@
+// The block queue, the pipeline step (Close) and error reporting shared by every stream object.
+#include "engine/stream/stream_obj.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/stream/allocator.h"
+
+IMPLEMENT_RUNTIME_CLASS(CStreamObj, CObject)
+
+namespace {
+
+// A new empty block linked after prev (which may be null), or null when memory ran out.
+block_struct *NewBlock(block_struct *prev) {
+  block_struct *block = static_cast<block_struct *>(EngineAlloc(sizeof(block_struct)));
+  if (block == nullptr) return nullptr;
+  block->used = 0;
+  block->readpos = 0;
+  block->prev = prev;
+  block->next = nullptr;
+  if (prev != nullptr) prev->next = block;
+  return block;
+}
+
+}  // namespace
+
+CStreamObj::CStreamObj()
+    : m_errText(nullptr),
+      m_pNext(nullptr),
+      m_pPrev(nullptr),
+      m_pOwner(nullptr),
+      m_consume(0),
+      m_version("1.0"),
+      m_work(nullptr),
+      m_workLen(0),
+      m_eof(0),
+      m_error(0),
+      m_pFirst(nullptr),
+      m_pCur(nullptr),
+      m_pLast(nullptr) {}
+
+CStreamObj::~CStreamObj() {
+  Clear();
+  EngineFree(m_errText);
+  EngineFree(m_work);
+}
+
+int CStreamObj::Open() {
+  EngineFree(m_work);
+  m_workLen = 0;
+  m_work = static_cast<unsigned char *>(EngineAlloc(kWorkSize));
+  if (m_work == nullptr) {
+    Eprintf("Memory allocation error\n");
+    return 0;
+  }
+  m_eof = 0;
+  m_error = 0;
+  m_consume = 1;
+  return 1;
+}
+
+int CStreamObj::Process() {
+  if (m_work == nullptr) {
+    ReportTarget()->Eprintf("Object was not opened\n");
+    return 0;
+  }
+  return 1;
+}
+
+void CStreamObj::Connect(CStreamObj *next) {
+  m_pNext = next;
+  if (next != nullptr) next->m_pPrev = this;
+}
+
+unsigned int CStreamObj::Write(const void *bytes, unsigned int n) {
+  CStreamObj *target = m_pNext;
+  if (target == nullptr) {
+    m_error = kErrNotConnected;
+    return 0;
+  }
+  target->m_eof = 0;
+  if (target->m_pFirst == nullptr) {
+    block_struct *block = NewBlock(nullptr);
+    if (block == nullptr) {
+      m_error = kErrNoMemory;
+      return 0;
+    }
+    target->m_pFirst = target->m_pCur = target->m_pLast = block;
+  }
+  const unsigned char *source = static_cast<const unsigned char *>(bytes);
+  unsigned int taken = 0;
+  // Invariant: the first `taken` bytes are queued and target->m_pLast is the queue's last block. A block
+  // filled exactly stays last until more bytes arrive, so a write that ends on a block border allocates
+  // nothing more.
+  while (taken < n) {
+    block_struct *last = target->m_pLast;
+    if (last->used == kBlockSize) {
+      block_struct *block = NewBlock(last);
+      if (block == nullptr) {
+        m_error = kErrNoMemory;
+        return 0;
+      }
+      target->m_pLast = block;
+      continue;
+    }
+    unsigned int chunk = kBlockSize - last->used;
+    if (chunk > n - taken) chunk = n - taken;
+    std::memcpy(last->data + last->used, source + taken, chunk);
+    last->used += chunk;
+    taken += chunk;
+  }
+  return n;
+}
+
+unsigned int CStreamObj::Read(void *buffer, unsigned int n) {
+  if (m_pCur == nullptr) m_eof = 1;
+  if (m_eof) return 0;
+  unsigned char *dest = static_cast<unsigned char *>(buffer);
+  unsigned int taken = 0;
+  // Invariant: m_pCur is not null, every unread byte lies in m_pCur or after it, and `taken` bytes have
+  // been copied. Only a read that wants more than the queue holds sets the end flag.
+  while (taken < n && !m_eof) {
+    block_struct *block = m_pCur;
+    unsigned int available = block->used - block->readpos;
+    unsigned int wanted = n - taken;
+    if (available >= wanted) {
+      std::memcpy(dest + taken, block->data + block->readpos, wanted);
+      block->readpos += wanted;
+      taken = n;
+      break;
+    }
+    std::memcpy(dest + taken, block->data + block->readpos, available);
+    block->readpos += available;
+    taken += available;
+    block_struct *next = block->next;
+    if (next == nullptr) {
+      if (m_consume) Clear();
+      m_eof = 1;
+    } else {
+      if (m_consume) {
+        // Release everything up to the block just read; the next block starts the queue.
+        while (m_pFirst != next) {
+          block_struct *passed = m_pFirst;
+          m_pFirst = passed->next;
+          EngineFree(passed);
+        }
+        next->prev = nullptr;
+      }
+      m_pCur = next;
+    }
+  }
+  return taken;
+}
+
+unsigned long CStreamObj::GetLength() {
+  unsigned long length = 0;
+  for (const block_struct *block = m_pFirst; block != nullptr; block = block->next) {
+    length += block->used - block->readpos;
+  }
+  m_pCur = m_pFirst;
+  return length;
+}
+
+void CStreamObj::Clear() {
+  while (m_pFirst != nullptr) {
+    block_struct *block = m_pFirst;
+    m_pFirst = block->next;
+    EngineFree(block);
+  }
+  m_pCur = nullptr;
+  m_pLast = nullptr;
+}
+
+void CStreamObj::Rewind() {
+  for (block_struct *block = m_pFirst; block != nullptr; block = block->next) block->readpos = 0;
+  m_pCur = m_pFirst;
+  m_eof = 0;
+}
+
+int CStreamObj::Close() {
+  CStreamObj *next = m_pNext;
+  // The ring ends at the head stream: only an object whose most-derived class is CStream stops it.
+  if (next == nullptr || std::strcmp(next->GetRuntimeClass()->className, "CStream") == 0) return 1;
+  next->m_pCur = next->m_pFirst;
+  m_error = 0;
+  if (!next->Process()) {
+    next->Clear();
+    return 0;
+  }
+  if (m_pOwner == this) {
+    m_pCur = m_pFirst;
+    m_error = 0;
+  }
+  return 1;
+}
+
+int CStreamObj::Eprintf(const char *fmt, ...) {
+  // Composed on the stack first, so the arguments may point into the current error text.
+  char text[kErrTextMax + 1];
+  const char *className = GetRuntimeClass()->className;
+  if (className[0] != '\0') ++className;  // drop the leading "C"
+  int prefix = std::snprintf(text, sizeof text, "%s: ", className);
+  if (prefix < 0) prefix = 0;
+  if (static_cast<unsigned int>(prefix) < kErrTextMax) {
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text + prefix, sizeof text - prefix, fmt, args);
+    va_end(args);
+  }
+  text[kErrTextMax] = '\0';
+  // The text buffer is kept from one report to the next, so only the first report can lack memory.
+  if (m_errText == nullptr) {
+    m_errText = static_cast<char *>(EngineAlloc(kErrTextMax + 1));
+    if (m_errText == nullptr) return 0;
+  }
+  size_t length = std::strlen(text);
+  std::memcpy(m_errText, text, length + 1);
+  return static_cast<int>(length);
+}
+
+void CStreamObj::AppendVersion(const char *version) {
+  size_t length = std::strlen(m_version);
+  std::snprintf(m_version + length, sizeof m_version - length, "-%s", version);
+}
