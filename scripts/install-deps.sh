@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs what building and testing Runeflow needs on a Debian machine, skipping what is already there:
+# the native toolchain and GoogleTest, and with "all" (the default) also the mingw-w64 cross compiler,
+# Wine with its 32-bit part, and Xvfb. Usage: install-deps.sh [native|all]
+set -eu
+scope=${1:-all}
+packages=""
+need() { packages="$packages $*"; }
+
+command -v cmake >/dev/null || need cmake
+command -v g++ >/dev/null || need g++
+command -v make >/dev/null || need make
+[ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
+[ -f /usr/src/googletest/CMakeLists.txt ] || need googletest
+if [ "$scope" = all ]; then
+  command -v i686-w64-mingw32-g++-posix >/dev/null || need g++-mingw-w64-i686
+  command -v wine >/dev/null || need wine
+  dpkg -s wine32:i386 >/dev/null 2>&1 || need wine32:i386
+  command -v Xvfb >/dev/null || need xvfb
+fi
+[ -n "$packages" ] || exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+case "$packages" in *:i386*) $sudo dpkg --add-architecture i386 ;; esac
+echo "installing:$packages"
+$sudo apt-get update -q
+# shellcheck disable=SC2086
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $packages
