@@ -1,9 +1,14 @@
 #!/bin/sh
-# Checks the dynamic symbol table of libruneflow.so: the engine classes, their class records and
-# AboutMsg are exported, and nothing of the internals (allocation, path resolution, helpers) is.
+# Checks what the engine library exports (libruneflow.so, or Runeflow.dll's export table): the engine
+# classes, their class records and AboutMsg are exported, and nothing of the internals (allocation, path
+# resolution, helpers) is.
 set -u
 library=$1
-symbols=$(nm -D --defined-only -C "$library" | awk '{ $1 = ""; $2 = ""; sub(/^  /, ""); print }')
+case "$library" in
+  *.dll) symbols=$(i686-w64-mingw32-objdump -p "$library" |
+                     sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/s/^\t\[ *[0-9]*\] //p' | c++filt) ;;
+  *) symbols=$(nm -D --defined-only -C "$library" | awk '{ $1 = ""; $2 = ""; sub(/^  /, ""); print }') ;;
+esac
 status=0
 for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStreamObj::classCStreamObj' \
               'CStream::ReadFile(char const*)' 'CStream::classCStream' 'CStream::CreateObject()' \
