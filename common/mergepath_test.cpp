@@ -86,8 +86,6 @@ TEST(MergePath, CompletesNamesFromTheCurrentDirectory) {
        {nullptr, "..\\x.txt", "C:\\x.txt"}, {nullptr, "../x.txt", "/x.txt"}},
       {"'.' step is dropped",
        {nullptr, "sub\\.\\y.dat", "C:\\work\\sub\\y.dat"}, {nullptr, "sub/./y.dat", "/work/sub/y.dat"}},
-      {"consecutive '.' steps all go",
-       {nullptr, "sub\\.\\.\\y.dat", "C:\\work\\sub\\y.dat"}, {nullptr, "sub/././y.dat", "/work/sub/y.dat"}},
       {"rooted name takes the current drive, doubled separator is tidied",
        {nullptr, "\\data\\\\z", "C:\\data\\z"}, {nullptr, "/data//z", "/data/z"}},
       {"'..' right at the root is illegal",
@@ -122,8 +120,6 @@ TEST(MergePath, CompletesNamesFromTheDefaultDirectoryAndExtension) {
       {"a dot in a directory does not start the extension",
        {"C:\\tables", "v1.2\\latin", "C:\\tables\\v1.2\\latin.chs"},
        {"/tables", "v1.2/latin", "/tables/v1.2/latin.chs"}},
-      {"rooted name takes only the default directory's drive",
-       {"C:\\tables", "\\latin", "C:\\latin.chs"}, {"/tables", "/latin", "/latin.chs"}},
       {"'..' is resolved after the default directory is merged",
        {"C:\\tables", "..\\latin", "C:\\latin.chs"}, {"/tables", "../latin", "/latin.chs"}},
   };
@@ -134,21 +130,10 @@ TEST(MergePath, MergesRelativeDefaultDirectoriesWithTheCurrentDirectory) {
   const Row rows[] = {
       {"relative default directory goes below the current one",
        {"tables", "latin", "C:\\work\\tables\\latin.chs"}, {"tables", "latin", "/work/tables/latin.chs"}},
-      {"default directory ending in a separator gives the same path",
-       {"tables\\", "latin", "C:\\work\\tables\\latin.chs"}, {"tables/", "latin", "/work/tables/latin.chs"}},
-      {"relative name, relative default directory, current directory stack up",
-       {"tables", "sets\\latin", "C:\\work\\tables\\sets\\latin.chs"},
-       {"tables", "sets/latin", "/work/tables/sets/latin.chs"}},
       {"'..' in the default directory climbs out of the current one",
        {"..\\shared", "latin", "C:\\shared\\latin.chs"}, {"../shared", "latin", "/shared/latin.chs"}},
-      {"rooted default directory takes the current drive",
-       {"\\tables", "latin", "C:\\tables\\latin.chs"}, {"/tables", "latin", "/tables/latin.chs"}},
       {"default drive with a relative path keeps its drive",
        {"D:tables", "latin", "D:\\work\\tables\\latin.chs"}, {"D:tables", "latin", "/work/D:tables/latin.chs"}},
-      {"default directory that is only a drive",
-       {"D:", "latin", "D:\\work\\latin.chs"}, {"D:", "latin", "/work/D:/latin.chs"}},
-      {"empty default directory adds nothing",
-       {"", "latin", "C:\\work\\latin.chs"}, {"", "latin", "/work/latin.chs"}},
   };
   ExpectTable({"C:\\work", "/work", "chs"}, rows);
 }
@@ -159,10 +144,6 @@ TEST(MergePath, ResolvesParentStepsDownToTheRootAndNoFurther) {
        {nullptr, "..\\..\\x", "C:\\x"}, {nullptr, "../../x", "/x"}},
       {"chain one step above the root",
        {nullptr, "..\\..\\..\\x", kIllegal}, {nullptr, "../../../x", kIllegal}},
-      {"rooted chain one step above the root",
-       {nullptr, "\\a\\..\\..\\x", kIllegal}, {nullptr, "/a/../../x", kIllegal}},
-      {"step down then up twice",
-       {nullptr, "c\\..\\..\\x", "C:\\a\\x"}, {nullptr, "c/../../x", "/a/x"}},
       {"'.' steps and doubled separators around '..'",
        {nullptr, ".\\..\\\\.\\x", "C:\\a\\x"}, {nullptr, "./..//./x", "/a/x"}},
       {"'...', '..x' and 'x..' are ordinary elements",
@@ -174,21 +155,15 @@ TEST(MergePath, ResolvesParentStepsDownToTheRootAndNoFurther) {
 
 TEST(MergePath, HandlesACurrentDirectoryAtTheRoot) {
   const Row rows[] = {
-      {"name joins the root once", {nullptr, "x", "C:\\x"}, {nullptr, "x", "/x"}},
       {"empty name is the root", {nullptr, "", "C:\\"}, {nullptr, "", "/"}},
       {"'..' above the root is illegal", {nullptr, "..\\x", kIllegal}, {nullptr, "../x", kIllegal}},
   };
   ExpectTable({"C:\\", "/", nullptr}, rows);
-}
-
-TEST(MergePath, TakesACurrentDirectoryWithoutAPathAsTheRoot) {
-  EXPECT_EQ("C:\\x", Resolve(kWindowsPathRules, "C:", nullptr, "x", nullptr));
-  EXPECT_EQ("/x", Resolve(kPosixPathRules, "", nullptr, "x", nullptr));
+  EXPECT_EQ("C:\\x", Resolve(kWindowsPathRules, "C:", nullptr, "x", nullptr)) << "a drive alone is its root";
 }
 
 TEST(MergePath, RefusesDrivePartsLongerThanThreeCharacters) {
   const Row rows[] = {
-      {"three-character drive fits", {nullptr, "AB:x", "AB:\\work\\x"}, {nullptr, "AB:x", "/work/AB:x"}},
       {"four-character drive is illegal", {nullptr, "ABC:x", kIllegal}, {nullptr, "ABC:x", "/work/ABC:x"}},
       {"':' far into the name makes a long drive",
        {nullptr, "dir\\file:x", kIllegal}, {nullptr, "dir/file:x", "/work/dir/file:x"}},
@@ -199,13 +174,8 @@ TEST(MergePath, RefusesDrivePartsLongerThanThreeCharacters) {
   EXPECT_EQ(kRefused, Resolve(kWindowsPathRules, "ABC:\\work", nullptr, "x", nullptr));
 }
 
-TEST(MergePath, RefusesANullName) {
+TEST(MergePath, RefusesANullNameAndIgnoresAnEmptyDefaultExtension) {
   EXPECT_EQ(kRefused, Resolve(kWindowsPathRules, "C:\\work", "C:\\tables", nullptr, "chs"));
-  EXPECT_EQ(kRefused, Resolve(kPosixPathRules, "/work", "/tables", nullptr, "chs"));
-}
-
-TEST(MergePath, TreatsAnEmptyDefaultExtensionAsNone) {
-  EXPECT_EQ("C:\\work\\x", Resolve(kWindowsPathRules, "C:\\work", nullptr, "x", ""));
   EXPECT_EQ("/work/x", Resolve(kPosixPathRules, "/work", nullptr, "x", ""));
 }
 
@@ -235,12 +205,6 @@ TEST_P(MergePathLimits, BoundsTheDirectoryAsGivenEvenWhenTidyingWouldShortenIt) 
   std::string drive = rules.hasDrives ? "C:" : "";
   EXPECT_TRUE(Accepts(drive + std::string(rules.maxPath - 1, rules.separator) + "f"));
   EXPECT_FALSE(Accepts(drive + std::string(rules.maxPath, rules.separator) + "f"));
-}
-
-TEST_P(MergePathLimits, BoundsTheDirectoryMergedFromTheCurrentDirectory) {
-  size_t room = rules.maxPath - 1 - std::string("/work/").size() - 1;  // separators after "d"
-  EXPECT_TRUE(Accepts("d" + std::string(room, rules.separator) + "f"));
-  EXPECT_FALSE(Accepts("d" + std::string(room + 1, rules.separator) + "f"));
 }
 
 TEST_P(MergePathLimits, BoundsTheCurrentDirectory) {
