@@ -10,10 +10,10 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "usage: pipeline_copy FILE\n%s", AboutMsg());
     return 2;
   }
-  CStream head;                     // the pipeline's head; stages would be added with head.Add(&stage)
-  if (!head.Open(nullptr) ||        // no name: stages would find their files in the current directory
-      !head.ReadFile(argv[1]) ||    // fill the pipeline
-      !head.Close() ||              // run every stage
+  CStream head;                   // the pipeline's head; stages would be added with head.Add(&stage)
+  if (!head.Open(nullptr) ||      // no name: stages would find their files in the current directory
+      !head.ReadFile(argv[1]) ||  // fill the pipeline
+      !head.Close() ||            // run every stage
       !head.WriteFile(stdout, "standard output")) {  // take the result out
     std::fprintf(stderr, "pipeline_copy: %s", head.m_errText != nullptr ? head.m_errText : "out of memory\n");
     return 1;

@@ -6,6 +6,4 @@ CRuntimeClass CObject::classCObject = {"CObject", sizeof(CObject), 0xFFFF, nullp
 
 CRuntimeClass *CObject::GetRuntimeClass() const { return &classCObject; }
 
-bool CObject::IsKindOf(const CRuntimeClass *record) const {
-  return GetRuntimeClass()->IsDerivedFrom(record);
-}
+bool CObject::IsKindOf(const CRuntimeClass *record) const { return GetRuntimeClass()->IsDerivedFrom(record); }

@@ -7,9 +7,7 @@ namespace {
 CRuntimeClass *firstClass = nullptr;  // head of the class list; records are prepended as they register
 }
 
-CObject *CRuntimeClass::CreateObject() const {
-  return createObject != nullptr ? createObject() : nullptr;
-}
+CObject *CRuntimeClass::CreateObject() const { return createObject != nullptr ? createObject() : nullptr; }
 
 bool CRuntimeClass::IsDerivedFrom(const CRuntimeClass *baseClass) const {
   for (const CRuntimeClass *record = this; record != nullptr;

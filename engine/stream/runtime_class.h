@@ -11,12 +11,12 @@
 class CObject;
 
 struct RUNEFLOW_API CRuntimeClass {
-  const char *className;                 // e.g. "CStream"
-  int objectSize;                        // sizeof an object of the class
-  unsigned int schema;                   // 0xFFFF: no versioned archiving
-  CObject *(*createObject)();            // factory; null for a class that cannot be created
-  CRuntimeClass *(*getBaseClass)();      // record of the base class; null for CObject
-  CRuntimeClass *nextClass;              // next record of the class list, linked at load
+  const char *className;             // e.g. "CStream"
+  int objectSize;                    // sizeof an object of the class
+  unsigned int schema;               // 0xFFFF: no versioned archiving
+  CObject *(*createObject)();        // factory; null for a class that cannot be created
+  CRuntimeClass *(*getBaseClass)();  // record of the base class; null for CObject
+  CRuntimeClass *nextClass;          // next record of the class list, linked at load
 
   // A new object of this class, or null when the class has no factory or memory ran out.
   CObject *CreateObject() const;
@@ -32,20 +32,20 @@ struct RUNEFLOW_API CRuntimeClass {
 };
 
 // Inside a class derived from CObject: declares its record class<Name>, its factory and base getter.
-#define DECLARE_RUNTIME_CLASS(name)                  \
- public:                                             \
-  static CRuntimeClass class##name;                  \
-  static CObject *CreateObject();                    \
-  static CRuntimeClass *_GetBaseClass();             \
+#define DECLARE_RUNTIME_CLASS(name)      \
+ public:                                 \
+  static CRuntimeClass class##name;      \
+  static CObject *CreateObject();        \
+  static CRuntimeClass *_GetBaseClass(); \
   CRuntimeClass *GetRuntimeClass() const override;
 
 // In the class's source file: defines what DECLARE_RUNTIME_CLASS declared and registers the record.
-#define IMPLEMENT_RUNTIME_CLASS(name, base)                                                        \
-  CObject *name::CreateObject() { return new (std::nothrow) name; }                               \
-  CRuntimeClass *name::_GetBaseClass() { return &base::class##base; }                             \
-  CRuntimeClass name::class##name = {#name,          sizeof(name), 0xFFFF, &name::CreateObject,   \
-                                     &name::_GetBaseClass, nullptr};                              \
-  CRuntimeClass *name::GetRuntimeClass() const { return &name::class##name; }                     \
+#define IMPLEMENT_RUNTIME_CLASS(name, base)                                             \
+  CObject *name::CreateObject() { return new (std::nothrow) name; }                     \
+  CRuntimeClass *name::_GetBaseClass() { return &base::class##base; }                   \
+  CRuntimeClass name::class##name = {                                                   \
+      #name, sizeof(name), 0xFFFF, &name::CreateObject, &name::_GetBaseClass, nullptr}; \
+  CRuntimeClass *name::GetRuntimeClass() const { return &name::class##name; }           \
   static const bool registered##name = CRuntimeClass::Register(&name::class##name);
 
 #endif

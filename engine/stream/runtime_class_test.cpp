@@ -31,7 +31,8 @@ TEST(RuntimeClass, EveryEngineClassHasItsRecord) {
     EXPECT_EQ(CRuntimeClass::Find(c.name), c.record);
 
     int inList = 0;
-    for (CRuntimeClass *r = CRuntimeClass::FirstClass(); r != nullptr; r = r->nextClass) inList += r == c.record;
+    for (CRuntimeClass *r = CRuntimeClass::FirstClass(); r != nullptr; r = r->nextClass)
+      inList += r == c.record;
     EXPECT_EQ(inList, 1);
 
     std::unique_ptr<CObject> object(c.record->CreateObject());

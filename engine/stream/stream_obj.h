@@ -16,11 +16,11 @@
 #define RUNEFLOW_PRINTF(fmt, args)
 #endif
 
-const unsigned int kWorkSize = 500;     // bytes of the work buffer that Open allocates
-const unsigned int kErrTextMax = 250;   // characters of an error text, class name included
-const unsigned int kVersionSize = 20;   // bytes of the version text, terminator included
-const int kErrNoMemory = 12;            // m_error when a queue block could not be allocated
-const int kErrNotConnected = 22;        // m_error when Write has no next object to write to
+const unsigned int kWorkSize = 500;    // bytes of the work buffer that Open allocates
+const unsigned int kErrTextMax = 250;  // characters of an error text, class name included
+const unsigned int kVersionSize = 20;  // bytes of the version text, terminator included
+const int kErrNoMemory = 12;           // m_error when a queue block could not be allocated
+const int kErrNotConnected = 22;       // m_error when Write has no next object to write to
 
 // A filter stage derives from CStreamObj and keeps this contract: its constructor appends "-" and its
 // version to m_version; each Open calls CStreamObj::Open() and reports its own failures on itself;
@@ -65,19 +65,19 @@ class RUNEFLOW_API CStreamObj : public CObject {
   // formatted message, cut to kErrTextMax characters. Returns the length of the text.
   int Eprintf(const char *fmt, ...) RUNEFLOW_PRINTF(2, 3);
 
-  char *m_errText;           // last error text, owned; null until the first report
-  CStreamObj *m_pNext;       // next object of the pipeline: Write appends to its queue
-  CStreamObj *m_pPrev;       // previous object; kept up to date, never walked
-  CStreamObj *m_pOwner;      // head stream of the pipeline: run-time errors are reported there
-  int m_consume;             // while set, Read releases blocks it has read past
+  char *m_errText;               // last error text, owned; null until the first report
+  CStreamObj *m_pNext;           // next object of the pipeline: Write appends to its queue
+  CStreamObj *m_pPrev;           // previous object; kept up to date, never walked
+  CStreamObj *m_pOwner;          // head stream of the pipeline: run-time errors are reported there
+  int m_consume;                 // while set, Read releases blocks it has read past
   char m_version[kVersionSize];  // "1.0", each derived class appends "-" and its own version
-  unsigned char *m_work;     // work buffer of kWorkSize bytes; its presence means "opened"
-  int m_workLen;             // bytes held in m_work
-  int m_eof;                 // set when a read ran past the end of the queue
-  int m_error;               // 0, or the code of the last failed Write
-  block_struct *m_pFirst;    // first block of the queue
-  block_struct *m_pCur;      // block holding the first unread byte (or a fully read block before it)
-  block_struct *m_pLast;     // last block of the queue: where Write appends
+  unsigned char *m_work;         // work buffer of kWorkSize bytes; its presence means "opened"
+  int m_workLen;                 // bytes held in m_work
+  int m_eof;                     // set when a read ran past the end of the queue
+  int m_error;                   // 0, or the code of the last failed Write
+  block_struct *m_pFirst;        // first block of the queue
+  block_struct *m_pCur;          // block holding the first unread byte (or a fully read block before it)
+  block_struct *m_pLast;         // last block of the queue: where Write appends
 
  protected:
   // Appends "-" and version to m_version (derived constructors).

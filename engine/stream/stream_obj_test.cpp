@@ -77,12 +77,12 @@ TEST(StreamObjQueue, EndFlagIsSetOnlyByAReadPastTheEnd) {
   EXPECT_EQ(head.Read(buffer, 10), 0u);  // empty queue
   EXPECT_EQ(head.Eof(), 1);
   head.Write(std::string(500, 'a').data(), 500);
-  EXPECT_EQ(head.Eof(), 0);              // a write clears the flag
+  EXPECT_EQ(head.Eof(), 0);  // a write clears the flag
   EXPECT_EQ(head.Read(buffer, 500), 500u);
-  EXPECT_EQ(head.Eof(), 0);              // took exactly the rest
+  EXPECT_EQ(head.Eof(), 0);  // took exactly the rest
   EXPECT_EQ(head.Read(buffer, 500), 0u);
   EXPECT_EQ(head.Eof(), 1);
-  EXPECT_EQ(head.m_pFirst, nullptr);     // a consuming read to the end leaves no block
+  EXPECT_EQ(head.m_pFirst, nullptr);  // a consuming read to the end leaves no block
 }
 
 TEST(StreamObjQueue, ConsumingReadReleasesPassedBlocksAndRewindRereadsTheCurrentOne) {
