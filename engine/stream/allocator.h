@@ -11,7 +11,7 @@ void *EngineAlloc(size_t size);
 void EngineFree(void *memory);
 
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches failures off. Later allocations
-// succeed again. Returns how many allocations were made since the previous call.
-unsigned long FailAllocationAt(unsigned long n);
+// succeed again.
+void FailAllocationAt(unsigned long n);
 
 #endif

@@ -17,6 +17,8 @@ IMPLEMENT_RUNTIME_CLASS(CStream, CStreamObj)
 
 namespace {
 
+const char kOutputFile[] = "output file";  // the name in messages when WriteFile is given none
+
 // Binary mode (no line-end translation) and a fully buffered C stream buffer of one chunk.
 void PrepareForTransfer(FILE *file) {
 #if defined(_WIN32)
@@ -118,7 +120,7 @@ int CStream::WriteFile(FILE *file, const char *name) {
   if (!CheckOpened()) return 0;
   Rewind();
   PrepareForTransfer(file);
-  if (name == nullptr) name = "output file";
+  if (name == nullptr) name = kOutputFile;
   while (!Eof()) {
     m_workLen = static_cast<int>(Read(m_work, kWorkSize));
     if (ReportQueueError(Error())) return 0;
@@ -138,7 +140,7 @@ int CStream::WriteFile(const char *fileName) {
   FILE *file = OpenFile(fileName, "wb", path);
   if (file == nullptr) return 0;
   int result = WriteFile(file, nullptr);
-  if (std::fclose(file) != 0 && result) result = ReportFileError(errno, "output file");
+  if (std::fclose(file) != 0 && result) result = ReportFileError(errno, kOutputFile);
   return result;
 }
 

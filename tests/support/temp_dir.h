@@ -25,8 +25,7 @@ class TempDir {
   TempDir(const TempDir &) = delete;
   TempDir &operator=(const TempDir &) = delete;
 
-  // The directory, and a file name inside it, as the engine is given them.
-  std::string Path() const { return path_.string(); }
+  // A file name inside the directory, as the engine is given it.
   std::string File(const std::string &name) const { return (path_ / name).string(); }
 
   // Writes bytes to a file in the directory and returns its full name.
