@@ -43,10 +43,7 @@ int CStream::Open(const char *name) {
   if (name == nullptr) return 1;
   size_t size = std::strlen(name) + 1;
   char *copy = static_cast<char *>(EngineAlloc(size));
-  if (copy == nullptr) {
-    Eprintf("Memory allocation error\n");
-    return 0;
-  }
+  if (copy == nullptr) return ReportNoMemory();
   std::memcpy(copy, name, size);
   EngineFree(m_name);
   m_name = copy;

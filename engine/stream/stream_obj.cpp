@@ -47,13 +47,9 @@ CStreamObj::~CStreamObj() {
 }
 
 int CStreamObj::Open() {
-  EngineFree(m_work);
-  m_workLen = 0;
+  ReleaseWork();
   m_work = static_cast<unsigned char *>(EngineAlloc(kWorkSize));
-  if (m_work == nullptr) {
-    Eprintf("Memory allocation error\n");
-    return 0;
-  }
+  if (m_work == nullptr) return ReportNoMemory();
   m_eof = 0;
   m_error = 0;
   m_consume = 1;
@@ -222,4 +218,15 @@ int CStreamObj::Eprintf(const char *fmt, ...) {
 void CStreamObj::AppendVersion(const char *version) {
   size_t length = std::strlen(m_version);
   std::snprintf(m_version + length, sizeof m_version - length, "-%s", version);
+}
+
+int CStreamObj::ReportNoMemory() {
+  Eprintf("Memory allocation error\n");
+  return 0;
+}
+
+void CStreamObj::ReleaseWork() {
+  EngineFree(m_work);
+  m_work = nullptr;
+  m_workLen = 0;
 }

@@ -84,6 +84,10 @@ class RUNEFLOW_API CStreamObj : public CObject {
   void AppendVersion(const char *version);
   // Where run-time errors are reported: the owner, or the object itself when it has none.
   CStreamObj *ReportTarget() { return m_pOwner != nullptr ? m_pOwner : this; }
+  // Reports "Memory allocation error\n" on this object; returns 0.
+  int ReportNoMemory();
+  // Releases the work buffer: the object is not opened until its next successful Open.
+  void ReleaseWork();
 };
 
 #endif
