@@ -25,6 +25,8 @@ class TempDir {
   TempDir(const TempDir &) = delete;
   TempDir &operator=(const TempDir &) = delete;
 
+  // The directory's own name.
+  std::string Path() const { return path_.string(); }
   // A file name inside the directory, as the engine is given it.
   std::string File(const std::string &name) const { return (path_ / name).string(); }
 
