@@ -12,7 +12,9 @@ esac
 status=0
 for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStreamObj::classCStreamObj' \
               'CStream::ReadFile(char const*)' 'CStream::classCStream' 'CStream::CreateObject()' \
-              'CStream::_GetBaseClass()' 'CRuntimeClass::Find(char const*)' 'CObject::classCObject'; do
+              'CStream::_GetBaseClass()' 'CRuntimeClass::Find(char const*)' 'CObject::classCObject' \
+              'CConvert::classCConvert' 'CConvert::Process()' 'CCharSet::chsval(char const*) const' \
+              'CCharSet::classCCharSet' 'CConvTbl::classCConvTbl' 'CConvTbl::CreateObject()'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$wanted"; then
     echo "not exported: $wanted"
     status=1

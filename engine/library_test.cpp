@@ -5,8 +5,12 @@
 #include <memory>
 #include <string>
 
+#include "engine/charset/charset.h"
+#include "engine/charset/conv_tbl.h"
+#include "engine/charset/convert.h"
 #include "engine/stream/about.h"
 #include "engine/stream/stream.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
@@ -19,6 +23,14 @@ TEST(Library, AboutTextNamesProductAndEdition) {
 TEST(Library, ClassRecordsAreSharedWithClients) {
   EXPECT_EQ(CRuntimeClass::Find("CStream"), &CStream::classCStream);
   EXPECT_EQ(CRuntimeClass::Find("CStreamObj"), &CStreamObj::classCStreamObj);
+  EXPECT_EQ(CRuntimeClass::Find("CConvert"), &CConvert::classCConvert);
+  EXPECT_EQ(CConvert::_GetBaseClass(), &CStreamObj::classCStreamObj);
+  EXPECT_EQ(CRuntimeClass::Find("CCharSet"), &CCharSet::classCCharSet);
+  EXPECT_EQ(CCharSet::_GetBaseClass(), &CObject::classCObject);
+  EXPECT_EQ(CRuntimeClass::Find("CConvTbl"), &CConvTbl::classCConvTbl);
+  std::unique_ptr<CObject> set(CRuntimeClass::Find("CCharSet")->CreateObject());
+  ASSERT_NE(set, nullptr);
+  EXPECT_TRUE(set->IsKindOf(&CCharSet::classCCharSet));
   std::unique_ptr<CObject> object(CStream::classCStream.CreateObject());
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->GetRuntimeClass(), &CStream::classCStream);
@@ -36,6 +48,22 @@ TEST(Library, APipelineRunsThroughTheExportedInterface) {
   EXPECT_FALSE(head.ReadFile("no-such-file.txt"));
   EXPECT_STREQ(head.m_errText, "Stream: Can't open no-such-file.txt\n");
   EXPECT_STREQ(head.m_version, "1.0-1.0");
+}
+
+TEST(Library, ATextConvertsBetweenTwoSetFiles) {
+  TempDir dir;
+  dir.Write("latin.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n233\t\teacute\n");
+  dir.Write("other.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n142\t\teacute\n");
+  CStream head;
+  CConvert convert;
+  head.Add(&convert);
+  ASSERT_TRUE(head.Open(dir.Path().c_str()));
+  ASSERT_TRUE(convert.Open("latin", "other")) << convert.m_errText;
+  head.Write("e\xE9&eacute;&#233;\x01", 17);
+  ASSERT_TRUE(head.Close());
+  char result[32];
+  EXPECT_EQ(std::string(result, head.Read(result, sizeof result)), "e\x8E\x8E\x8E&#1;");
+  EXPECT_STREQ(convert.m_version, "1.0-3.0");
 }
 
 }  // namespace

@@ -1,0 +1,231 @@
+// The conversion stage: opening on two sets, the 500-byte input window with its carry-over of a
+// reference split between two windows, reference resolution, and the output buffer.
+#include "engine/charset/convert.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "engine/charset/charset.h"
+#include "engine/charset/conv_tbl.h"
+#include "engine/charset/decimal.h"
+#include "engine/stream/allocator.h"
+
+IMPLEMENT_RUNTIME_CLASS(CConvert, CStreamObj)
+
+namespace {
+
+const char kPutDst[] = "PutDst";  // what PutDst throws when the next queue refuses its bytes
+// A reference that may still end in the next window: begin character, a full name and end character.
+const int kReferenceMax = kCharNameMax + 2;
+
+}  // namespace
+
+CConvert::CConvert() : from(nullptr), to(nullptr), table(nullptr), outbuf(nullptr), outcount(0) {
+  AppendVersion("3.0");
+}
+
+CConvert::~CConvert() {
+  ReplaceSets(nullptr, nullptr);
+  delete table;
+  EngineFree(outbuf);
+}
+
+void CConvert::ReplaceSets(CCharSet *newFrom, CCharSet *newTo) {
+  CCharSet *held[2] = {from, to == from ? nullptr : to};
+  for (CCharSet *set : held) {
+    if (set != nullptr && set->errsink == this && set != newFrom && set != newTo) delete set;
+  }
+  from = newFrom;
+  to = newTo;
+}
+
+int CConvert::Open(const char *fromName, const char *toName) {
+  ReleaseWork();
+  ReplaceSets(nullptr, nullptr);
+  const char *names[2] = {fromName, toName};
+  CCharSet **sets[2] = {&from, &to};
+  for (int side = 0; side < 2; ++side) {
+    *sets[side] = new (std::nothrow) CCharSet;
+    if (*sets[side] == nullptr) return ReportNoMemory();
+    if (!(*sets[side])->Open(this, names[side])) return 0;
+  }
+  return Open(from, to);
+}
+
+int CConvert::Open(CCharSet *newFrom, CCharSet *newTo) {
+  if (!CStreamObj::Open()) return 0;
+  ReplaceSets(newFrom, newTo);
+  if (!OpenTable()) {
+    ReleaseWork();
+    return 0;
+  }
+  if (outbuf == nullptr) outbuf = static_cast<unsigned char *>(EngineAlloc(kWorkSize));
+  if (outbuf == nullptr) {
+    ReleaseWork();
+    return ReportNoMemory();
+  }
+  outcount = 0;
+  return 1;
+}
+
+int CConvert::OpenTable() {
+  if (from == nullptr || to == nullptr) {
+    Eprintf("Missing character set\n");
+    return 0;
+  }
+  delete table;
+  table = new (std::nothrow) CConvTbl;
+  if (table == nullptr) return ReportNoMemory();
+  return table->Open(this, from, to);
+}
+
+void CConvert::ReportQueueError() { ReportTarget()->Eprintf("I/O error %d on stream", Error()); }
+
+void CConvert::PutDst(int c) {
+  if (c != -1) {
+    outbuf[outcount++] = static_cast<unsigned char>(c);
+    if (outcount < static_cast<int>(kWorkSize)) return;
+  }
+  Write(outbuf, outcount);
+  if (Error()) {
+    ReportQueueError();
+    throw kPutDst;
+  }
+  outcount = 0;
+}
+
+int CConvert::Process() {
+  if (!CStreamObj::Process()) return 0;
+  outcount = 0;
+  try {
+    // Invariant: the first `carried` bytes of the window are the unfinished reference of the last window;
+    // the read appends to them, so a window is kWorkSize bytes long except at the end of the input.
+    unsigned int carried = 0;
+    while (!Eof()) {
+      m_workLen = static_cast<int>(carried + Read(m_work + carried, kWorkSize - carried));
+      if (Error()) {
+        ReportQueueError();
+        return 0;
+      }
+      carried = ConvertWindow();
+    }
+    PutDst(-1);
+  } catch (const char *) {
+    return 0;  // PutDst reported the failure on the head stream
+  }
+  return Close();
+}
+
+unsigned int CConvert::ConvertWindow() {
+  const unsigned char *window = m_work;
+  const int length = m_workLen;
+  const int begin = from->begin_entity;
+  const int end = from->end_entity;
+  const int *map = table->map;
+  // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
+  int i = 0;
+  while (i < length) {
+    const int c = window[i];
+    if (c != begin) {
+      if (map[c] >= 0) {
+        PutDst(map[c]);
+      } else {
+        PutChar(c, false);
+      }
+      ++i;
+      continue;
+    }
+    const void *close = end < 0 ? nullptr : std::memchr(window + i + 1, end, length - i - 1);
+    if (close == nullptr) {
+      const int remaining = length - i;
+      if (remaining < kReferenceMax && !Eof()) {
+        std::memmove(m_work, m_work + i, remaining);
+        return static_cast<unsigned int>(remaining);
+      }
+      PutChar(c, true);
+      ++i;
+      continue;
+    }
+    const int nameLength = static_cast<int>(static_cast<const unsigned char *>(close) - window) - i - 1;
+    if (nameLength > kCharNameMax) {
+      if (map[c] >= 0) PutDst(map[c]);
+      ++i;
+      continue;
+    }
+    i = ResolveReference(i, nameLength);
+  }
+  return 0;
+}
+
+int CConvert::ResolveReference(int at, int nameLength) {
+  const unsigned char *name = m_work + at + 1;
+  const int after = at + nameLength + 2;
+  const int *map = table->map;
+  if (from->numeric_entity >= 0 && nameLength > 0 && name[0] == from->numeric_entity) {
+    // A number outside 0..255 indexes nothing: it is written back like one the source does not define.
+    const unsigned char *digits = name + 1;
+    const size_t count = static_cast<size_t>(nameLength - 1);
+    bool fits = false;
+    const int value = ReadDecimal(reinterpret_cast<const char *>(digits), count, &fits);
+    const int entry = fits && value >= 0 && value <= 255 ? map[value] : kUndefined;
+    if (entry >= 0) {
+      PutDst(entry);
+    } else if (entry == kUndefined) {
+      PutUndefinedReference(digits, count);
+    } else {
+      PutMissingNameReference(value, true);
+    }
+    return after;
+  }
+  // Names never hold a NUL byte, so a name with one in it matches no character.
+  int value = kNoSuchName;
+  if (std::memchr(name, '\0', nameLength) == nullptr) {
+    char key[kCharNameMax + 1];
+    std::memcpy(key, name, nameLength);
+    key[nameLength] = '\0';
+    value = to->chsval(key);
+  }
+  if (value >= 0) {
+    PutDst(value);
+    return after;
+  }
+  const int beginEntry = map[m_work[at]];
+  if (beginEntry >= 0) PutDst(beginEntry);
+  return at + 1;
+}
+
+void CConvert::PutChar(int c, bool nameThroughTable) {
+  const int entry = table->map[c];
+  if (entry >= 0) {
+    PutDst(entry);
+  } else if (entry == kUndefined) {
+    char digits[4];
+    const int count = std::snprintf(digits, sizeof digits, "%d", c);
+    PutUndefinedReference(reinterpret_cast<const unsigned char *>(digits), static_cast<size_t>(count));
+  } else {
+    PutMissingNameReference(c, nameThroughTable);
+  }
+}
+
+void CConvert::PutUndefinedReference(const unsigned char *digits, size_t count) {
+  if (to->begin_entity < 0 || to->numeric_entity < 0 || to->end_entity < 0) return;
+  PutDst(to->begin_entity);
+  PutDst(to->numeric_entity);
+  for (size_t k = 0; k < count; ++k) PutDst(digits[k]);
+  PutDst(to->end_entity);
+}
+
+void CConvert::PutMissingNameReference(int value, bool nameThroughTable) {
+  if (to->begin_entity < 0 || to->end_entity < 0) return;
+  PutDst(to->begin_entity);
+  const int *map = table->map;
+  for (const char *byte = from->chars[value].name; byte != nullptr && *byte != '\0'; ++byte) {
+    const int b = static_cast<unsigned char>(*byte);
+    if (!nameThroughTable) {
+      PutDst(b);
+    } else if (map[b] >= 0) {
+      PutDst(map[b]);
+    }
+  }
+  PutDst(to->end_entity);
+}

@@ -1,0 +1,68 @@
+// CConvert: the character conversion stage. It re-encodes its input from a source character set into a
+// destination set through a conversion table, resolves the entity references written in the source set's
+// syntax, and writes characters that the destination lacks as references in the destination's syntax.
+#ifndef RUNEFLOW_ENGINE_CHARSET_CONVERT_H
+#define RUNEFLOW_ENGINE_CHARSET_CONVERT_H
+
+#include <cstddef>
+
+#include "engine/export.h"
+#include "engine/stream/stream_obj.h"
+
+class CCharSet;
+class CConvTbl;
+
+class RUNEFLOW_API CConvert : public CStreamObj {
+  DECLARE_RUNTIME_CLASS(CConvert)
+
+ public:
+  CConvert();
+  // Destroys the sets and the table that the stage owns (those whose error target is the stage).
+  ~CConvert() override;
+
+  using CStreamObj::Open;
+  // Loads both set files (names resolved against the head stream's name, so the stage must already be
+  // added to its head) and opens the stage on them; the stage owns the two sets. Problems are reported on
+  // the stage. A failed Open leaves the stage not opened.
+  virtual int Open(const char *fromName, const char *toName);
+  // Opens the stage on two loaded sets (they may be one set); sets loaded with another error target stay
+  // with their creator and must outlive the stage's use.
+  virtual int Open(CCharSet *from, CCharSet *to);
+  // Converts the whole input queue into the next object's queue and runs the next stage. Run-time errors
+  // are reported on the head stream; output written before a failure stays in the next queue.
+  int Process() override;
+
+  CCharSet *from;         // source set
+  CCharSet *to;           // destination set
+  CConvTbl *table;        // from -> to by name; owned
+  unsigned char *outbuf;  // kWorkSize bytes gathered for the next queue; owned
+  int outcount;           // bytes held in outbuf
+
+ private:
+  // Appends the byte c to outbuf, writing outbuf on when it is full; c == -1 writes out what it holds.
+  // A failed write is reported on the head stream and thrown as the text "PutDst".
+  void PutDst(int c);
+  // Destroys the owned sets that are neither newFrom nor newTo, then keeps those two.
+  void ReplaceSets(CCharSet *newFrom, CCharSet *newTo);
+  // Builds the table from `from` to `to` (both must be present); 0, reported on the stage, on failure.
+  int OpenTable();
+  // Converts the window (m_work, m_workLen bytes) and returns how many bytes of an unfinished reference
+  // were moved to the window's front, to be completed by the next read.
+  unsigned int ConvertWindow();
+  // Resolves the reference whose begin character is at window position at and whose name has
+  // nameLength bytes; returns the window position where the scan goes on.
+  int ResolveReference(int at, int nameLength);
+  // Writes the byte c of the source set: its counterpart, or a reference for it in the destination set.
+  void PutChar(int c, bool nameThroughTable);
+  // The reference for a value the source set does not define: destination begin, numeric character,
+  // the digits and end; nothing when the destination has no numeric references.
+  void PutUndefinedReference(const unsigned char *digits, size_t count);
+  // The reference for a source value whose name the destination lacks: destination begin, the name and
+  // end; nothing when the destination has no references. The name is written as stored, or with each
+  // byte converted through the table (bytes without a counterpart are left out).
+  void PutMissingNameReference(int value, bool nameThroughTable);
+  // Reports "I/O error %d on stream" with the stage's error code on the head stream.
+  void ReportQueueError();
+};
+
+#endif
