@@ -6,4 +6,4 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh native
 cmake --preset native >/dev/null
 cmake --build --preset native -j "$(nproc)" >/dev/null
-build/native/bin/pipeline_copy "${1:-README.md}"
+build/native/bin/convert_file "${1:-README.md}"
