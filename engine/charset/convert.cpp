@@ -122,6 +122,11 @@ unsigned int CConvert::ConvertWindow() {
   const int begin = from->begin_entity;
   const int end = from->end_entity;
   const int *map = table->map;
+  // Where the window's last end character is (-1: none), found at the window's first begin character, so
+  // that each begin character needs to look only as far as the longest name to tell a reference from a
+  // begin character with no end after it.
+  const int kNotSought = -2;
+  int lastEnd = kNotSought;
   // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
   int i = 0;
   while (i < length) {
@@ -135,8 +140,11 @@ unsigned int CConvert::ConvertWindow() {
       ++i;
       continue;
     }
-    const void *close = end < 0 ? nullptr : std::memchr(window + i + 1, end, length - i - 1);
-    if (close == nullptr) {
+    if (lastEnd == kNotSought) {
+      lastEnd = length - 1;
+      while (lastEnd >= 0 && window[lastEnd] != end) --lastEnd;
+    }
+    if (lastEnd <= i) {  // no end character follows in this window
       const int remaining = length - i;
       if (remaining < kReferenceMax && !Eof()) {
         std::memmove(m_work, m_work + i, remaining);
@@ -146,13 +154,14 @@ unsigned int CConvert::ConvertWindow() {
       ++i;
       continue;
     }
-    const int nameLength = static_cast<int>(static_cast<const unsigned char *>(close) - window) - i - 1;
-    if (nameLength > kCharNameMax) {
+    const int searched = lastEnd - i < kCharNameMax + 1 ? lastEnd - i : kCharNameMax + 1;
+    const void *close = std::memchr(window + i + 1, end, searched);
+    if (close == nullptr) {  // more than a name's length before the next end character
       if (map[c] >= 0) PutDst(map[c]);
       ++i;
       continue;
     }
-    i = ResolveReference(i, nameLength);
+    i = ResolveReference(i, static_cast<int>(static_cast<const unsigned char *>(close) - window) - i - 1);
   }
   return 0;
 }
