@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,12 @@ TEST(CharSetLoad, RefusesNamesItCannotOpen) {
   EXPECT_EQ(load.StageError(), "StreamObj: CCharSet: Empty FileName\n");
   EXPECT_EQ(load.set.Open(&load.stage, "absent"), 0);
   EXPECT_EQ(load.StageError(), "StreamObj: Can't open " + load.Path("absent") + "\n");
+#ifndef _WIN32
+  std::filesystem::create_directory(load.Path("folder"));  // opens, but every read fails
+  EXPECT_EQ(load.set.Open(&load.stage, "folder"), 0);
+  EXPECT_EQ(load.StageError().rfind("StreamObj: I/O error ", 0), 0u) << load.StageError();
+  EXPECT_NE(load.StageError().find(" on " + load.Path("folder") + "\n"), std::string::npos);
+#endif
   const std::string tooLong(300, 'n');
   EXPECT_EQ(load.set.Open(&load.stage, tooLong.c_str()), 0);
   EXPECT_EQ(load.StageError(), ("StreamObj: Illegal file name: " + tooLong).substr(0, 250));  // texts are cut
