@@ -7,6 +7,10 @@
 #include <memory>
 #include <string>
 
+#include "engine/charset/charset.h"
+#include "engine/charset/conv_tbl.h"
+#include "engine/charset/convert.h"
+#include "engine/stream/allocator.h"
 #include "engine/stream/stream.h"
 #include "engine/stream/stream_obj.h"
 
@@ -21,6 +25,9 @@ TEST(RuntimeClass, EveryEngineClassHasItsRecord) {
   } cases[] = {
       {&CStreamObj::classCStreamObj, "CStreamObj", sizeof(CStreamObj), &CObject::classCObject},
       {&CStream::classCStream, "CStream", sizeof(CStream), &CStreamObj::classCStreamObj},
+      {&CConvert::classCConvert, "CConvert", sizeof(CConvert), &CStreamObj::classCStreamObj},
+      {&CCharSet::classCCharSet, "CCharSet", sizeof(CCharSet), &CObject::classCObject},
+      {&CConvTbl::classCConvTbl, "CConvTbl", sizeof(CConvTbl), &CObject::classCObject},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
@@ -40,6 +47,9 @@ TEST(RuntimeClass, EveryEngineClassHasItsRecord) {
     EXPECT_EQ(object->GetRuntimeClass(), c.record);
     EXPECT_TRUE(object->IsKindOf(&CObject::classCObject));
     EXPECT_TRUE(object->IsKindOf(c.base));
+    FailAllocationAt(1);  // objects come from the engine's allocator; a factory never throws
+    EXPECT_EQ(c.record->CreateObject(), nullptr);
+    FailAllocationAt(0);
   }
   EXPECT_EQ(CStream::_GetBaseClass(), &CStreamObj::classCStreamObj);
   EXPECT_EQ(CStreamObj::_GetBaseClass(), &CObject::classCObject);
