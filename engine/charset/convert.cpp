@@ -132,7 +132,7 @@ unsigned int CConvert::ConvertWindow() {
   while (i < length) {
     const int c = window[i];
     if (c != begin) {
-      if (map[c] >= 0) {
+      if (map[c] >= 0) {  // the common case, kept inline
         PutDst(map[c]);
       } else {
         PutChar(c, false);
@@ -157,7 +157,7 @@ unsigned int CConvert::ConvertWindow() {
     const int searched = lastEnd - i < kCharNameMax + 1 ? lastEnd - i : kCharNameMax + 1;
     const void *close = std::memchr(window + i + 1, end, searched);
     if (close == nullptr) {  // more than a name's length before the next end character
-      if (map[c] >= 0) PutDst(map[c]);
+      PutCounterpart(c);
       ++i;
       continue;
     }
@@ -198,9 +198,12 @@ int CConvert::ResolveReference(int at, int nameLength) {
     PutDst(value);
     return after;
   }
-  const int beginEntry = map[m_work[at]];
-  if (beginEntry >= 0) PutDst(beginEntry);
+  PutCounterpart(m_work[at]);
   return at + 1;
+}
+
+void CConvert::PutCounterpart(int c) {
+  if (table->map[c] >= 0) PutDst(table->map[c]);
 }
 
 void CConvert::PutChar(int c, bool nameThroughTable) {
@@ -227,13 +230,12 @@ void CConvert::PutUndefinedReference(const unsigned char *digits, size_t count) 
 void CConvert::PutMissingNameReference(int value, bool nameThroughTable) {
   if (to->begin_entity < 0 || to->end_entity < 0) return;
   PutDst(to->begin_entity);
-  const int *map = table->map;
   for (const char *byte = from->chars[value].name; byte != nullptr && *byte != '\0'; ++byte) {
     const int b = static_cast<unsigned char>(*byte);
-    if (!nameThroughTable) {
+    if (nameThroughTable) {
+      PutCounterpart(b);
+    } else {
       PutDst(b);
-    } else if (map[b] >= 0) {
-      PutDst(map[b]);
     }
   }
   PutDst(to->end_entity);

@@ -52,6 +52,8 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   // Resolves the reference whose begin character is at window position at and whose name has
   // nameLength bytes; returns the window position where the scan goes on.
   int ResolveReference(int at, int nameLength);
+  // Writes the destination counterpart of the source byte c, or nothing when it has none.
+  void PutCounterpart(int c);
   // Writes the byte c of the source set: its counterpart, or a reference for it in the destination set.
   void PutChar(int c, bool nameThroughTable);
   // The reference for a value the source set does not define: destination begin, numeric character,
