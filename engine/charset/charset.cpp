@@ -1,4 +1,4 @@
-// The set-file reader: line reading, value and type fields, names, and the case pairing that follows a
+// The set-file reader: directives, value and type fields, names, and the case pairing that follows a
 // successful read. Every message names the resolved file and quotes the offending line.
 #include "engine/charset/charset.h"
 
@@ -6,6 +6,7 @@
 
 #include "common/mergepath.h"
 #include "engine/charset/decimal.h"
+#include "engine/charset/read_line.h"
 #include "engine/stream/allocator.h"
 #include "engine/stream/stream.h"
 
@@ -13,33 +14,9 @@ IMPLEMENT_RUNTIME_CLASS(CCharSet, CObject)
 
 namespace {
 
-const int kLineMax = 255;     // characters of one line read; the rest of a longer line is a line of its own
 const int kValueColumns = 3;  // the value field fills the first three columns
 const char kBaseDirective[] = "#BASE ";
 const char kNoMemory[] = "CCharSet: Memory allocation error\n";
-
-// Reads one line of at most kLineMax bytes into line (NUL-terminated) and returns its length, 0 at the
-// end of the file. A line ends after a line feed; a carriage return right before a line feed belongs to
-// the line end and is dropped, every other byte is data.
-size_t ReadLine(FILE *file, char *line) {
-  size_t length = 0;
-  while (length < static_cast<size_t>(kLineMax)) {
-    int c = std::getc(file);
-    if (c == EOF) break;
-    if (c == '\r') {
-      int following = std::getc(file);
-      if (following == '\n') {
-        c = '\n';
-      } else if (following != EOF) {
-        std::ungetc(following, file);
-      }
-    }
-    line[length++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  line[length] = '\0';
-  return length;
-}
 
 // The value of a digit in base 8 or 16, or -1 when c is not one.
 int DigitValue(char c, int base) {
@@ -108,11 +85,7 @@ int CCharSet::Open(CStreamObj *sink, const char *name) {
   }
   filename[0] = '\0';
 
-  const char *defaultDir = nullptr;
-  CStreamObj *head = errsink->m_pOwner;
-  if (head != nullptr && head->IsKindOf(&CStream::classCStream))
-    defaultDir = static_cast<CStream *>(head)->m_name;
-  if (!mergepath(filename, defaultDir, name, "chs")) {
+  if (!mergepath(filename, CStream::DirectoryOf(errsink), name, "chs")) {
     errsink->Eprintf("Illegal file name: %s\n", name);
     return 0;
   }

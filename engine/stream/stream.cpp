@@ -50,6 +50,12 @@ int CStream::Open(const char *name) {
   return 1;
 }
 
+const char *CStream::DirectoryOf(const CStreamObj *stage) {
+  CStreamObj *head = stage->m_pOwner;
+  if (head == nullptr || !head->IsKindOf(&CStream::classCStream)) return nullptr;
+  return static_cast<CStream *>(head)->m_name;
+}
+
 void CStream::Add(CStreamObj *stage) {
   CStreamObj *last = this;
   while (last->m_pNext != this) last = last->m_pNext;

@@ -25,6 +25,10 @@ class RUNEFLOW_API CStream : public CStreamObj {
   // The pipeline must be a closed ring.
   void Add(CStreamObj *stage);
 
+  // The directory in which stage finds its files: the name of the head stream that owns it, or null
+  // when it has no head stream or the head has no name.
+  static const char *DirectoryOf(const CStreamObj *stage);
+
   // Copies the whole of an open C stream into the pipeline; name (or "input file") is used in messages.
   int ReadFile(FILE *file, const char *name);
   // Resolves the file name (relative to the current directory), reads the file in binary and closes it.
