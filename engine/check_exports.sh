@@ -14,7 +14,8 @@ for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStre
               'CStream::ReadFile(char const*)' 'CStream::classCStream' 'CStream::CreateObject()' \
               'CStream::_GetBaseClass()' 'CRuntimeClass::Find(char const*)' 'CObject::classCObject' \
               'CConvert::classCConvert' 'CConvert::Process()' 'CCharSet::chsval(char const*) const' \
-              'CCharSet::classCCharSet' 'CConvTbl::classCConvTbl' 'CConvTbl::CreateObject()'; do
+              'CCharSet::classCCharSet' 'CConvTbl::classCConvTbl' 'CConvTbl::CreateObject()' 'CSubstTbl::classCSubstTbl' \
+              'CSubstTbl::Open(CStreamObj*, char const*, CCharSet*, CCharSet*)'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$wanted"; then
     echo "not exported: $wanted"
     status=1
