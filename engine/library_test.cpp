@@ -10,6 +10,7 @@
 #include "engine/charset/convert.h"
 #include "engine/stream/about.h"
 #include "engine/stream/stream.h"
+#include "engine/subst/subst_tbl.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -26,6 +27,7 @@ TEST(Library, ClassRecordsAreSharedWithClients) {
   EXPECT_EQ(CRuntimeClass::Find("CConvert"), &CConvert::classCConvert);
   EXPECT_EQ(CRuntimeClass::Find("CCharSet"), &CCharSet::classCCharSet);
   EXPECT_EQ(CRuntimeClass::Find("CConvTbl"), &CConvTbl::classCConvTbl);
+  EXPECT_EQ(CRuntimeClass::Find("CSubstTbl"), &CSubstTbl::classCSubstTbl);
   std::unique_ptr<CObject> object(CStream::classCStream.CreateObject());
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->GetRuntimeClass(), &CStream::classCStream);
@@ -45,9 +47,11 @@ TEST(Library, APipelineRunsThroughTheExportedInterface) {
   EXPECT_STREQ(head.m_version, "1.0-1.0");
 }
 
+const char kLatin[] = "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n233\t\teacute\n";
+
 TEST(Library, ATextConvertsBetweenTwoSetFiles) {
   TempDir dir;
-  dir.Write("latin.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n233\t\teacute\n");
+  dir.Write("latin.chs", kLatin);
   dir.Write("other.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n142\t\teacute\n");
   CStream head;
   CConvert convert;
@@ -59,6 +63,23 @@ TEST(Library, ATextConvertsBetweenTwoSetFiles) {
   char result[32];
   EXPECT_EQ(std::string(result, head.Read(result, sizeof result)), "e\x8E\x8E\x8E&#1;");
   EXPECT_STREQ(convert.m_version, "1.0-3.0");
+}
+
+TEST(Library, ATableLoadsThroughTheExportedInterface) {
+  TempDir dir;
+  dir.Write("latin.chs", kLatin);
+  dir.Write("accents.sub", "\"e\" \"&eacute;\"\n");
+  CStream head;
+  CStreamObj stage;
+  head.Add(&stage);
+  ASSERT_TRUE(head.Open(dir.Path().c_str()));
+  CCharSet latin;
+  ASSERT_TRUE(latin.Open(&stage, "latin")) << stage.m_errText;
+  CSubstTbl table;
+  ASSERT_TRUE(table.Open(&stage, "accents", &latin, &latin)) << stage.m_errText;
+  ASSERT_EQ(table.count, 1);
+  EXPECT_STREQ(table.entries[0].from, "e");
+  EXPECT_STREQ(table.entries[0].to, "\xE9");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "engine/stream/allocator.h"
 #include "engine/stream/stream.h"
 #include "engine/stream/stream_obj.h"
+#include "engine/subst/subst_tbl.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ TEST(RuntimeClass, EveryEngineClassHasItsRecord) {
       {&CConvert::classCConvert, "CConvert", sizeof(CConvert), &CStreamObj::classCStreamObj},
       {&CCharSet::classCCharSet, "CCharSet", sizeof(CCharSet), &CObject::classCObject},
       {&CConvTbl::classCConvTbl, "CConvTbl", sizeof(CConvTbl), &CObject::classCObject},
+      {&CSubstTbl::classCSubstTbl, "CSubstTbl", sizeof(CSubstTbl), &CObject::classCObject},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
