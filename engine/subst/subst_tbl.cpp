@@ -24,9 +24,10 @@ const char kAliasDirective[] = "#ALIAS ";
 const char kSeparatorDirective[] = "#CONCAT ";
 const char kMissingQuote[] = "Missing quote (\")";
 const char kNoMemory[] = "CSubstTbl: Memory allocation error\n";
-const int kTerminatorNameMax = 31;  // characters of a structure terminator's name
-const int kReferenceNameMax = 31;   // characters of a character reference's name
-const int kNumericNameMax = 4;      // a longer "#..." name is looked up as a name
+const char kNotAllowed[] = "%s: \"\\%c\" not allowed\n";  // an escape letter a pattern may not hold here
+const int kTerminatorNameMax = 31;                        // characters of a structure terminator's name
+const int kReferenceNameMax = 31;                         // characters of a character reference's name
+const int kNumericNameMax = 4;                            // a longer "#..." name is looked up as a name
 
 // Reads one quoted string from at: skips to the first double quote or backslash, which must be a quote,
 // and copies what stands between it and the closing quote (a backslash protects the character after
@@ -402,6 +403,7 @@ int CSubstTbl::escape(Compilation &c) {
     return refuse(c.line, "%s: Parameter not allowed: %d\n", filename, number);
   if (IsOneOf(letter, "*+-?!.\\[]") && (number < 0 || number > kSubsetMax))
     return refuse(c.line, "%s: Illegal parameter: %d (Max %d)\n", filename, number, kSubsetMax);
+  if (c.pattern && IsOneOf(letter, ">^")) return refuse(c.line, kNotAllowed, filename, letter);
   size_t next = letterAt + 1;  // where reading goes on when the escape is formed
   switch (letter) {
     case '*':
@@ -434,36 +436,27 @@ int CSubstTbl::escape(Compilation &c) {
       }
       break;
     case '>':
-      if (c.pattern) return refuse(c.line, "%s: \"\\>\" not allowed\n", filename);
       ++e->start;
       ++e->pi;
       c.text[c.out++] = c_esc;
       c.text[c.out++] = c_gt;
       break;
     case '[':
-      if (c.pattern) {
-        if (e->after == 2) return refuse(c.line, "%s: multiple \"\\[\" not allowed\n", filename);
-        if (e->after == 1) return refuse(c.line, "%s: \"\\[\" not allowed\n", filename);
-        e->group = 1u << number;
-        e->after = 2;
-        e->state = 2;
-      } else {
-        e->on_mask |= 1u << number;
+    case ']': {
+      unsigned int bit = 1u << number;
+      if (!c.pattern) {
+        (letter == '[' ? e->on_mask : e->off_mask) |= bit;
+        break;
       }
+      int self = letter == '[' ? 2 : 1;  // firing enables (2) or disables (1) the entry itself
+      if (e->after == self) return refuse(c.line, "%s: multiple \"\\%c\" not allowed\n", filename, letter);
+      if (e->after != 0) return refuse(c.line, kNotAllowed, filename, letter);
+      e->group = bit;
+      e->after = self;
+      e->state = 2;
       break;
-    case ']':
-      if (c.pattern) {
-        if (e->after == 1) return refuse(c.line, "%s: multiple \"\\]\" not allowed\n", filename);
-        if (e->after == 2) return refuse(c.line, "%s: \"\\]\" not allowed\n", filename);
-        e->group = 1u << number;
-        e->after = 1;
-        e->state = 2;
-      } else {
-        e->off_mask |= 1u << number;
-      }
-      break;
+    }
     case '^':
-      if (c.pattern) return refuse(c.line, "%s: \"\\^\" not allowed\n", filename);
       e->stop = 1;
       break;
     case '"':

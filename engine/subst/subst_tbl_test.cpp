@@ -51,6 +51,7 @@ TEST(SubstTblCompile, EntriesCompileToTheirByteForms) {
       {"plus wildcard, then a digit", R"("a\+5b" "\-")", R"("a\5+5b" "\-" wsubset=5)"},
       {"subset in the replacement", R"("a\-b" "\4*")", R"("a\-b" "\*" to_subset=4)"},
       {"captures with subsets", R"("\?\3?\." "\>\?\<\?")", R"("\?\3?\." "\>\?\<\?")"},
+      {"captures counted after the last <", R"("\?\?" "\?\?\<\?")", R"("\?\?" "\?\?\<\?")"},
       {"given back", R"("\2<abc" "x")", R"("abc" "x" back=2)"},
       {"given back one at a time", R"("a\<b\<" "x")", R"("ab" "x" back=2)"},
       {"variable wildcard, upper case", R"("a%Ab" "%a")", R"("a\*b" "%a" var=A)"},
