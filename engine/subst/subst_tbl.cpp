@@ -104,32 +104,41 @@ CSubstTbl::CSubstTbl()
       naliases(0),
       strbuf(nullptr) {}
 
-CSubstTbl::~CSubstTbl() {
+CSubstTbl::~CSubstTbl() { Release(); }
+
+void CSubstTbl::Release() {
   EngineFree(aliases);
   EngineFree(strbuf);
   EngineFree(filename);
-  ReleaseEntries();
+  if (entries != nullptr) {
+    // Records past count hold null, except one whose line failed part way.
+    for (int index = 0; index < kMaxEntries; ++index) {
+      EngineFree(entries[index].from);
+      EngineFree(entries[index].subs);
+      EngineFree(entries[index].to);
+    }
+  }
   EngineFree(entries);
   EngineFree(concat);
   delete conv;
-}
-
-void CSubstTbl::ReleaseEntries() {
-  if (entries == nullptr) return;
-  // Records past count hold null, except one whose line failed part way.
-  for (int index = 0; index < kMaxEntries; ++index) {
-    EngineFree(entries[index].from);
-    EngineFree(entries[index].subs);
-    EngineFree(entries[index].to);
-  }
+  aliases = nullptr;
+  strbuf = nullptr;
+  filename = nullptr;
+  entries = nullptr;
+  concat = nullptr;
+  conv = nullptr;
+  count = 0;
+  dropunmatched = 0;
+  maxmatch = 0;
+  naliases = 0;
 }
 
 int CSubstTbl::Open(CStreamObj *sink, const char *name, CCharSet *textSet, CCharSet *tableSet) {
+  Release();
   errsink = sink;
   if (errsink == nullptr) return 0;
   if (textSet == nullptr || tableSet == nullptr) return refuse(nullptr, "CSubstTbl: Missing character set\n");
   aliases = static_cast<alias_struct *>(EngineAlloc(kMaxAliases * sizeof(alias_struct)));
-  naliases = 0;
   strbuf = static_cast<char *>(EngineAlloc(kMaxPattern + 1));
   if (aliases == nullptr || strbuf == nullptr) return refuse(nullptr, "%s", kNoMemory);
 
@@ -143,9 +152,6 @@ int CSubstTbl::Open(CStreamObj *sink, const char *name, CCharSet *textSet, CChar
   entries = reinterpret_cast<sub_struct *>(ZeroFilled(kMaxEntries * sizeof(sub_struct)));
   concat = ZeroFilled(kConcatSize);
   if (filename == nullptr || entries == nullptr || concat == nullptr) return refuse(nullptr, "%s", kNoMemory);
-  count = 0;
-  maxmatch = 0;
-  dropunmatched = 0;
 
   c_star = code('*');
   c_esc = code('\\');

@@ -36,7 +36,7 @@ class RUNEFLOW_API CSubstTbl : public CObject {
   // head stream. textSet is the set of the text to be filtered, tableSet the set the file is written in;
   // both must outlive the table. Returns 1 when every line was read and every entry compiled and
   // checked; otherwise reports the first problem with Eprintf on sink (one message) and returns 0, and
-  // the table is only fit to be destroyed. Call once, on a new table.
+  // the table is only fit to be destroyed or opened again. A second Open starts over.
   int Open(CStreamObj *sink, const char *name, CCharSet *textSet, CCharSet *tableSet);
   // Compiles one of e's strings in place: as a pattern when it is e->from, else as a replacement. Sets
   // e->start and e->pi to 0 and e->wc to -1 first. A pattern may be replaced by a longer buffer (after
@@ -110,8 +110,9 @@ class RUNEFLOW_API CSubstTbl : public CObject {
   int refuse(const char *line, const char *fmt, ...) RUNEFLOW_PRINTF(3, 4);
   // The text-set code of the table-set character c: the low 8 bits of its conversion.
   unsigned char code(unsigned char c) const;
-  // Releases the strings of every entry record.
-  void ReleaseEntries();
+  // Releases everything a load made (the entries with their strings, the buffers, the conversion
+  // table), leaving the table empty.
+  void Release();
 };
 
 #endif

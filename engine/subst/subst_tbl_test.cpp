@@ -233,6 +233,18 @@ TEST(SubstTblLoad, DirectivesSwitchesAndLimits) {
   EXPECT_EQ(limits.Entry(0), R"("e0" "x")");
 }
 
+TEST(SubstTblLoad, OpeningAgainStartsOver) {
+  TableLoad load;
+  ASSERT_EQ(load.Load("\"\\*\" \"\"\n\"a\" \"b\"\n\"c\" 90 \"d\"\n\"bad\"\n"), 0);
+  EXPECT_EQ(load.table.count, 2);
+  load.dir.Write("other.sub", "\"x\" \"y\"\n");
+  ASSERT_EQ(load.table.Open(&load.stage, "other", BuiltinCharSet(), BuiltinCharSet()), 1);
+  EXPECT_EQ(load.table.count, 1);
+  EXPECT_EQ(load.table.dropunmatched, 0);
+  EXPECT_EQ(load.table.maxmatch, 41);
+  EXPECT_EQ(load.Entry(0), R"("x" "y")");
+}
+
 TEST(SubstTblLoad, MaxmatchIsTheLongestMatchAnyEntryMayNeed) {
   TableLoad load;
   ASSERT_EQ(load.Load("\"abc\" \"x\"\n\"a\\*b\" 100 \"x\"\n\"a%Ab\" 10 \"x\"\n\"\\?\\\\\" 1 \"x\"\n"), 1);
