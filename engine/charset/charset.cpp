@@ -240,9 +240,16 @@ void CCharSet::PairCases(const bool *lowerExcluded, const bool *upperExcluded) {
 }
 
 int CCharSet::chsval(const char *name) const {
-  if (chars == nullptr || name == nullptr) return -2;
+  return name != nullptr ? chsval(name, std::strlen(name)) : -2;
+}
+
+int CCharSet::chsval(const char *name, size_t length) const {
+  if (chars == nullptr) return -2;
   for (int value = 0; value < 256; ++value) {
-    if (chars[value].value == value && std::strcmp(chars[value].name, name) == 0) return value;
+    const char *stored = chars[value].name;
+    if (chars[value].value == value && std::strncmp(stored, name, length) == 0 &&
+        std::strlen(stored) == length)
+      return value;
   }
   return -2;
 }

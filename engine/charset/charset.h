@@ -33,6 +33,9 @@ class RUNEFLOW_API CCharSet : public CObject {
   int Open(CStreamObj *errsink, const char *name);
   // The lowest defined value whose name is exactly name, or -2 when no character bears it.
   int chsval(const char *name) const;
+  // The same for the length bytes at name, which need not be NUL-terminated; a NUL among them matches
+  // no character.
+  int chsval(const char *name, size_t length) const;
 
   CStreamObj *errsink;  // receives this set's messages; not owned
   char *filename;       // resolved path of the set file, owned; null until Open

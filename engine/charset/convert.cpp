@@ -186,14 +186,7 @@ int CConvert::ResolveReference(int at, int nameLength) {
     }
     return after;
   }
-  // Names never hold a NUL byte, so a name with one in it matches no character.
-  int value = kNoSuchName;
-  if (std::memchr(name, '\0', nameLength) == nullptr) {
-    char key[kCharNameMax + 1];
-    std::memcpy(key, name, nameLength);
-    key[nameLength] = '\0';
-    value = to->chsval(key);
-  }
+  int value = to->chsval(reinterpret_cast<const char *>(name), static_cast<size_t>(nameLength));
   if (value >= 0) {
     PutDst(value);
     return after;

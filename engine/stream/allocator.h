@@ -9,6 +9,8 @@
 // Memory from the C library's allocator, or null when it has none (or a test asked for a failure).
 void *EngineAlloc(size_t size);
 void EngineFree(void *memory);
+// A copy of the NUL-terminated text from EngineAlloc, or null.
+char *EngineCopy(const char *text);
 
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches failures off. Later allocations
 // succeed again.

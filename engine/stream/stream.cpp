@@ -3,7 +3,6 @@
 #include "engine/stream/stream.h"
 
 #include <cerrno>
-#include <cstring>
 
 #if defined(_WIN32)
 #include <fcntl.h>
@@ -41,10 +40,8 @@ CStream::~CStream() { EngineFree(m_name); }
 int CStream::Open(const char *name) {
   if (!CStreamObj::Open()) return 0;
   if (name == nullptr) return 1;
-  size_t size = std::strlen(name) + 1;
-  char *copy = static_cast<char *>(EngineAlloc(size));
+  char *copy = EngineCopy(name);
   if (copy == nullptr) return ReportNoMemory();
-  std::memcpy(copy, name, size);
   EngineFree(m_name);
   m_name = copy;
   return 1;

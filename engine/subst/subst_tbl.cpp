@@ -61,14 +61,6 @@ bool EndsLine(char c) { return c == '\n' || c == '\0'; }
 // True when c is one of the characters of set (never for the terminating NUL).
 bool IsOneOf(unsigned char c, const char *set) { return c != '\0' && std::strchr(set, c) != nullptr; }
 
-// A copy of text from the engine allocator, or null.
-char *CopyText(const char *text) {
-  size_t size = std::strlen(text) + 1;
-  char *copy = static_cast<char *>(EngineAlloc(size));
-  if (copy != nullptr) std::memcpy(copy, text, size);
-  return copy;
-}
-
 // A zero-filled buffer of size bytes from the engine allocator, or null.
 char *ZeroFilled(size_t size) {
   char *buffer = static_cast<char *>(EngineAlloc(size));
@@ -224,13 +216,13 @@ int CSubstTbl::AddEntry(const char *line) {
   sub_struct *e = &entries[count];  // unused so far: every field zero, no strings
   const char *at = getquoted(line, strbuf, kMaxPattern);
   if (at == nullptr) return refuse(line, "%s: %s\n", filename, strbuf);
-  e->from = CopyText(strbuf);
+  e->from = EngineCopy(strbuf);
   e->subs = ZeroFilled(std::strlen(strbuf) + 1);
   if (e->from == nullptr || e->subs == nullptr) return refuse(nullptr, "%s", kNoMemory);
   at = ReadFields(at, line, e);
   if (at == nullptr) return 0;
   if (getquoted(at, strbuf, kMaxPattern) == nullptr) return refuse(line, "%s: %s\n", filename, strbuf);
-  e->to = CopyText(strbuf);
+  e->to = EngineCopy(strbuf);
   if (e->to == nullptr) return refuse(nullptr, "%s", kNoMemory);
 
   if (std::strcmp(e->from, "\\*") == 0 && e->to[0] == '\0') {
@@ -289,10 +281,7 @@ int CSubstTbl::ReadTerminator(const char *name, const char *line, sub_struct *e)
     e->term = -subset;
     return 1;
   }
-  char text[kTerminatorNameMax + 1];
-  std::memcpy(text, name, static_cast<size_t>(length));
-  text[length] = '\0';
-  int value = textset->chsval(text);
+  int value = textset->chsval(name, static_cast<size_t>(length));
   if (value == kNoSuchName)
     return refuse(line, "%s: Structure terminator char not in character set\n", filename);
   e->term = value;
@@ -490,10 +479,7 @@ void CSubstTbl::reference(Compilation &c) {
       if (digits)
         value = ReadDecimal(reinterpret_cast<const char *>(name + 1), static_cast<size_t>(length - 1));
     } else {
-      char text[kReferenceNameMax + 1];
-      std::memcpy(text, name, static_cast<size_t>(length));
-      text[length] = '\0';
-      value = textset->chsval(text);
+      value = textset->chsval(reinterpret_cast<const char *>(name), static_cast<size_t>(length));
     }
   }
   if (value < 1 || value > 255) {
