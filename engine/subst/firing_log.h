@@ -1,0 +1,63 @@
+// FiringLog: the firings a substitution stage made over its present window. A table may give back text
+// that it has already replaced, so that the same entry would fire at the same place again and again; the
+// stage refuses a firing that exactly repeats an earlier one (same entry, same text, same end, and every
+// entry enabled or disabled as it was then), which bounds the work of every window.
+#ifndef RUNEFLOW_ENGINE_SUBST_FIRING_LOG_H
+#define RUNEFLOW_ENGINE_SUBST_FIRING_LOG_H
+
+#include <cstddef>
+#include <new>
+
+#include "engine/subst/sub_struct.h"
+
+class FiringLog {
+ public:
+  FiringLog() = default;
+  ~FiringLog();
+  FiringLog(const FiringLog &) = delete;
+  FiringLog &operator=(const FiringLog &) = delete;
+
+  // The log lives in engine memory like the stage that owns it.
+  static void *operator new(size_t size, const std::nothrow_t &) noexcept;
+  static void operator delete(void *memory) noexcept;
+
+  // Makes room for the states of count entries and for the firings of an ordinary window, so that a
+  // run needs no memory unless a table keeps giving text back. Returns 0 when memory runs out.
+  int Reserve(int count, int firings);
+  // Forgets every firing: a new window begins, with the entries' present states as its first state.
+  int Restart(const sub_struct *entries, int count);
+  // Notes the entries' present states after a firing that may have switched groups. Returns 0 when
+  // memory runs out.
+  int Restate(const sub_struct *entries, int count);
+  // Whether entry has fired over the text from start, ending at end, in the present states.
+  bool Contains(int entry, int start, int end) const;
+  // Records that entry fires over the text from start, ending at end, in the present states. Returns 0
+  // when memory runs out.
+  int Add(int entry, int start, int end);
+
+ private:
+  struct Firing {
+    int entry;
+    int start;
+    int end;
+    int state;  // index of the states it fired in
+  };
+  // Copies the entries' states into scratch.
+  void Gather(const sub_struct *entries, int count);
+  // Makes room for one more firing or one more set of states; 0 when memory runs out.
+  int GrowFirings();
+  int GrowStates();
+
+  Firing *firings = nullptr;
+  int firingCount = 0;
+  int firingCapacity = 0;
+  int highestStart = -1;            // the largest start of any logged firing
+  unsigned char *states = nullptr;  // stateCount sets of entryCount states, each as one byte
+  int stateCount = 0;
+  int stateCapacity = 0;
+  int entryCount = 0;
+  int current = 0;                   // the set that holds the present states
+  unsigned char *scratch = nullptr;  // entryCount bytes
+};
+
+#endif

@@ -1,0 +1,605 @@
+// The substitution stage: opening (table, sets, buffers), the main loop with its passes over the window,
+// the matcher that advances each entry's attempt byte by byte, firing, extending a wildcard and sliding
+// an attempt, the end of the input, and the writing of replacements and variables.
+#include "engine/subst/substitute.h"
+
+#include <climits>
+#include <cstring>
+
+#include "engine/charset/builtin_charset.h"
+#include "engine/charset/charset.h"
+#include "engine/charset/conv_tbl.h"
+#include "engine/stream/allocator.h"
+#include "engine/subst/firing_log.h"
+#include "engine/subst/subst_tbl.h"
+#include "engine/subst/variables.h"
+
+IMPLEMENT_RUNTIME_CLASS(CSubstitute, CStreamObj)
+
+namespace {
+
+const int kDisabled = 2;           // an entry's state while its group is switched off
+const int kReferenceNameMax = 31;  // bytes of a reference's name inside a variable's value
+const int kNumericNameMax = 4;     // bytes of a numeric reference's name: the numeric character, 3 digits
+
+// Whether the attempt of e has outgrown its wildcard limit (it is dead until it slides on).
+bool Exhausted(const sub_struct &e) { return e.wc == INT_MAX || static_cast<long long>(e.wc) - 1 > e.wmax; }
+
+// Marks e's attempt dead: its next test rejects and it slides on.
+void Exhaust(sub_struct &e) { e.wc = e.wmax < INT_MAX - 2 ? e.wmax + 2 : INT_MAX; }
+
+// Whether an escape letter stands for the wildcard, or for a one-character parameter (a capture).
+bool IsWildcard(const CSubstTbl &t, unsigned char letter) {
+  return letter == t.c_star || letter == t.c_plus || letter == t.c_minus;
+}
+bool IsParameter(const CSubstTbl &t, unsigned char letter) {
+  return letter == t.c_query || letter == t.c_bang || letter == t.c_dot;
+}
+
+// Whether the compiled string s holds an escape (the escape code and a letter) at index k. An escape
+// code that ends the string is an ordinary byte.
+bool IsEscape(const CSubstTbl &t, const unsigned char *s, int k) {
+  return s[k] == t.c_esc && s[k + 1] != '\0';
+}
+
+const unsigned char *Bytes(const char *s) { return reinterpret_cast<const unsigned char *>(s); }
+
+}  // namespace
+
+CSubstitute::CSubstitute()
+    : table(nullptr),
+      textset(nullptr),
+      tblset(nullptr),
+      window(nullptr),
+      windowsize(0),
+      outbuf(nullptr),
+      outcount(0),
+      envbuf(nullptr),
+      firings(nullptr) {
+  AppendVersion("3.1");
+}
+
+CSubstitute::~CSubstitute() { Release(nullptr); }
+
+void CSubstitute::Release(const CCharSet *keep) {
+  if (table != nullptr && table->errsink == this) delete table;
+  table = nullptr;
+  if (textset != nullptr && textset != keep && textset->errsink == this) delete textset;
+  textset = nullptr;
+  EngineFree(window);
+  window = nullptr;
+  windowsize = 0;
+  EngineFree(outbuf);
+  outbuf = nullptr;
+  outcount = 0;
+  EngineFree(envbuf);
+  envbuf = nullptr;
+  delete firings;
+  firings = nullptr;
+}
+
+// --- Opening ---------------------------------------------------------------------------------------
+
+int CSubstitute::Open(const char *tableName, const char *setName) {
+  ReleaseWork();
+  Release(nullptr);
+  tblset = BuiltinCharSet();  // its reference characters and tables are set by every call
+  textset = new (std::nothrow) CCharSet;
+  if (textset == nullptr) return ReportNoMemory();
+  if (!textset->Open(this, setName)) return 0;
+  return Open(tableName, textset, tblset);
+}
+
+int CSubstitute::Open(const char *tableName, CCharSet *newTextset, CCharSet *newTblset) {
+  Release(newTextset);
+  tblset = newTblset;
+  textset = newTextset;
+  if (!CStreamObj::Open()) return 0;
+  int opened = 0;
+  table = new (std::nothrow) CSubstTbl;
+  if (table == nullptr) {
+    ReportNoMemory();
+  } else if (table->Open(this, tableName, textset, tblset)) {
+    windowsize =
+        table->maxmatch >= static_cast<int>(kWorkSize) ? table->maxmatch : static_cast<int>(kWorkSize);
+    window = static_cast<unsigned char *>(EngineAlloc(static_cast<size_t>(windowsize)));
+    outbuf = window != nullptr ? static_cast<unsigned char *>(EngineAlloc(kWorkSize)) : nullptr;
+    if (outbuf == nullptr) {
+      ReportNoMemory();
+    } else if ((envbuf = static_cast<char *>(EngineAlloc(kEnvSize))) == nullptr) {
+      Eprintf("Memory allocation error d\n");
+    } else if ((firings = new (std::nothrow) FiringLog) == nullptr ||
+               !firings->Reserve(table->count, static_cast<int>(kWorkSize))) {
+      ReportNoMemory();
+    } else {
+      opened = 1;
+    }
+  }
+  if (!opened) ReleaseWork();  // a run of a stage that is not completely open is refused
+  return opened;
+}
+
+// --- Output ----------------------------------------------------------------------------------------
+
+int CSubstitute::ReportQueueError() {
+  ReportTarget()->Eprintf("I/O error %d on stream\n", Error());
+  return 0;
+}
+
+int CSubstitute::PutDst(int c) {
+  if (c != -1) {
+    outbuf[outcount++] = static_cast<unsigned char>(c);
+    if (outcount < static_cast<int>(kWorkSize)) return 1;
+  }
+  Write(outbuf, static_cast<unsigned int>(outcount));  // also when empty: the flush always writes
+  if (Error()) return ReportQueueError();
+  outcount = 0;
+  return 1;
+}
+
+int CSubstitute::putunmatched(int first, int end) {
+  if (table->dropunmatched) return 1;
+  for (int p = first; p < end; ++p) {
+    if (!PutDst(window[p])) return 0;
+  }
+  return 1;
+}
+
+// --- The matcher -----------------------------------------------------------------------------------
+
+bool CSubstitute::InSubset(int t, int subset) const { return (textset->chars[t].subsets >> subset) & 1u; }
+
+int CSubstitute::terminate(int t, sub_struct *e) {
+  if (Exhausted(*e)) return 1;
+  if (e->term < 0) return InSubset(t, -e->term);
+  return t == e->term;
+}
+
+int CSubstitute::match(int p, sub_struct *e) {
+  if (Exhausted(*e)) return 0;
+  const unsigned char *from = Bytes(e->from);
+  const int k = PatternIndex(p, *e);
+  const int t = window[p];
+  if (from[k] == '\0') return 0;
+  if (!IsEscape(*table, from, k)) return from[k] == t;
+  const unsigned char letter = from[k + 1];
+  const int subset = e->subs[k];
+  if (IsParameter(*table, letter)) {
+    if (subset != 0 && !InSubset(t, subset)) return 0;
+    ++e->pi;
+    return 1;
+  }
+  if (IsWildcard(*table, letter)) {
+    if (e->wc == 0) {  // entering the wildcard, nothing absorbed yet
+      e->wc = 1;
+      ++e->pi;
+    }
+    // The byte may already be the first one after the wildcard; then the wildcard's text is final.
+    e->pi += 2;
+    if (match(p, e)) return 1;
+    e->pi -= 2;
+    if (subset != 0 && !InSubset(t, subset)) {
+      e->wc = 0;
+      return 0;
+    }
+    if (terminate(t, e)) {
+      Exhaust(*e);
+      return 0;
+    }
+    ++e->wc;  // absorbed
+    return 1;
+  }
+  // An escaped literal: the letter itself, or its case partner when it is a letter that has one.
+  if (t == letter || (InSubset(letter, kSubsetPaired) && textset->othercase[t] == letter)) {
+    ++e->pi;
+    return 1;
+  }
+  return 0;
+}
+
+void CSubstitute::Slide(int pos, sub_struct *e) {
+  // Invariant: the attempt from e->start matches the text up to p - 1.
+  ++e->start;
+  e->pi = 0;
+  e->wc = 0;
+  for (int p = e->start; p <= pos;) {
+    if (match(p, e)) {
+      ++p;
+    } else {
+      ++e->start;
+      e->pi = 0;
+      e->wc = 0;
+      p = e->start;
+    }
+  }
+}
+
+void CSubstitute::Extend(int pos, sub_struct *e) {
+  // Where the wildcard stands in the pattern: its index, and the pattern units before it.
+  const unsigned char *from = Bytes(e->from);
+  int wildcard = 0;
+  int units = 0;
+  while (!(IsEscape(*table, from, wildcard) && IsWildcard(*table, from[wildcard + 1]))) {
+    wildcard += IsEscape(*table, from, wildcard) ? 2 : 1;
+    ++units;
+  }
+  for (;;) {
+    // Back to the first byte after the wildcard's text, with the pattern index on the wildcard: the
+    // text matched after the wildcard is given to it, one byte more each round.
+    int p = e->start + units + e->wc - 1;
+    e->pi = wildcard - units + 1;
+    if (terminate(window[p], e)) {
+      Exhaust(*e);
+      return;
+    }
+    ++e->wc;
+    ++p;
+    // Invariant: the attempt matches the text from e->start up to p - 1.
+    while (p <= pos && !Exhausted(*e) && match(p, e)) ++p;
+    if (p > pos) return;  // caught up again
+    if (static_cast<long long>(e->wc) - 1 >= e->wmax) {
+      // The wildcard cannot take the byte more it would need: the attempt is dead.
+      Exhaust(*e);
+      return;
+    }
+  }
+}
+
+// --- The main loop ---------------------------------------------------------------------------------
+
+int CSubstitute::Process() {
+  if (!CStreamObj::Process()) return 0;
+  outcount = 0;  // what a failed run left in outbuf is not this run's
+  table->InitState();
+  sub_struct *entries = table->entries;
+  const int count = table->count;
+  Scan s{0, 0, 0, 0};
+  for (;;) {
+    if (Eof()) return Close();
+    s.n += static_cast<int>(Read(window + s.n, static_cast<unsigned int>(windowsize - s.n)));
+    if (Error()) return ReportQueueError();
+    if (!firings->Restart(entries, count)) return ReportRunOutOfMemory();
+    s.pos = 0;
+    s.lim = 0;
+    s.out = 0;
+    while (s.pos < s.n) {
+      switch (Pass(s)) {
+        case Fired::kFailed:
+          return 0;
+        case Fired::kStopped:
+          if (!PutDst(-1)) return 0;
+          Clear();
+          return Close();
+        default:
+          break;
+      }
+    }
+    if (Eof()) {
+      if (!PutDst(-1)) return 0;
+    } else if (!KeepUnresolved(s)) {
+      return 0;
+    }
+  }
+}
+
+CSubstitute::Fired CSubstitute::Pass(Scan &s) {
+  s.lim = s.n;
+  sub_struct *entries = table->entries;
+  // Invariant: lim is the earliest start of the attempts in progress of the entries before index, and
+  // no earlier entry holds a waiting match that begins before lim.
+  for (int index = 0; index < table->count; ++index) {
+    sub_struct &e = entries[index];
+    Fired fired = Fired::kRefused;
+    if (e.start < 0) {  // a waiting match
+      int begins = -(e.start + 1);
+      if (begins >= s.lim) continue;
+      e.start = begins;
+      fired = Fire(s, index, true);
+    } else {
+      if (e.start >= s.n || e.state == kDisabled) continue;
+      if (e.start > s.pos) {  // an attempt slid past a refused waiting match: its text is still ahead
+        if (e.start < s.lim) s.lim = e.start;
+        continue;
+      }
+      if (match(s.pos, &e)) {
+        if (e.from[PatternIndex(s.pos, e) + 1] != '\0') {
+          if (e.start < s.lim) s.lim = e.start;
+          continue;
+        }
+        if (e.start >= s.lim) {  // complete, but an earlier entry holds an attempt that began no later
+          e.start = -(e.start + 1);
+          continue;
+        }
+        fired = Fire(s, index, false);
+      } else if (e.wc != 0 && !Exhausted(e) && e.wsubset == 0) {
+        Extend(s.pos, &e);
+        if (e.start < s.lim) s.lim = e.start;
+        continue;
+      }
+    }
+    if (fired != Fired::kRefused) {
+      if (fired != Fired::kDone) return fired;
+      break;  // a firing ends the pass
+    }
+    // Rejected, or a firing refused as a repeat: the attempt slides on.
+    Slide(s.pos, &e);
+    if (e.start < s.lim) s.lim = e.start;
+  }
+  if (!putunmatched(s.out, s.lim)) return Fired::kFailed;
+  s.out = s.lim;
+  ++s.pos;
+  if (s.pos >= s.n && Eof() && !EndOfInput(s)) return Fired::kFailed;
+  return Fired::kDone;
+}
+
+CSubstitute::Fired CSubstitute::Fire(Scan &s, int index, bool waiting) {
+  sub_struct &e = table->entries[index];
+  const int begins = e.start;
+  // Where scanning goes on: after the match, less the characters given back, but never before the
+  // window's start.
+  long long end =
+      waiting ? static_cast<long long>(begins) + static_cast<long long>(std::strlen(e.from)) - e.pi + e.wc
+              : static_cast<long long>(s.pos) + 1;
+  end -= e.back;
+  if (end < 0) end = 0;
+  const int resume = static_cast<int>(end);
+  if (firings->Contains(index, begins, resume)) return Fired::kRefused;
+  if (!firings->Add(index, begins, resume)) {
+    ReportRunOutOfMemory();
+    return Fired::kFailed;
+  }
+  if (!putunmatched(s.out, begins)) return Fired::kFailed;
+  if (e.var != 0 && !savevar(&e)) return Fired::kFailed;
+  if (!putto(&e)) return Fired::kFailed;
+  if (e.stop) return Fired::kStopped;
+  if ((e.after != 0 || e.on_mask != 0 || e.off_mask != 0) &&
+      !firings->Restate(table->entries, table->count)) {
+    ReportRunOutOfMemory();
+    return Fired::kFailed;
+  }
+  s.out = resume;
+  s.lim = resume;
+  s.pos = resume - 1;
+  // Every attempt, waiting matches included, starts again where scanning goes on; attempts abandoned at
+  // the end of the input stay abandoned.
+  for (int other = 0; other < table->count; ++other) {
+    sub_struct &o = table->entries[other];
+    if (o.start < s.n) {
+      o.start = resume;
+      o.pi = 0;
+      o.wc = 0;
+    }
+  }
+  return Fired::kDone;
+}
+
+int CSubstitute::EndOfInput(Scan &s) {
+  // Only waiting matches remain candidates: each one that begins before every waiting match kept so far
+  // (in table order) is kept; every other attempt is abandoned.
+  s.lim = s.n;
+  for (int index = 0; index < table->count; ++index) {
+    sub_struct &e = table->entries[index];
+    if (e.start < 0 && -(e.start + 1) < s.lim) {
+      s.lim = -(e.start + 1);
+    } else {
+      e.start = s.n;
+    }
+  }
+  if (!putunmatched(s.out, s.lim)) return 0;
+  s.out = s.lim;
+  s.pos = s.lim;
+  return 1;
+}
+
+int CSubstitute::KeepUnresolved(Scan &s) {
+  if (s.lim == 0 && s.n == windowsize) {
+    // The window is full and its earliest attempt still needs its first byte: reading could add
+    // nothing, so that byte is given up as unmatched text.
+    if (!putunmatched(0, 1)) return 0;
+    s.lim = 1;
+  }
+  std::memmove(window, window + s.lim, static_cast<size_t>(s.n - s.lim));
+  s.n -= s.lim;
+  // Waiting matches are dropped too: their text is still in the window and they are found again.
+  for (int index = 0; index < table->count; ++index) {
+    sub_struct &e = table->entries[index];
+    e.start = 0;
+    e.pi = 0;
+    e.wc = 0;
+  }
+  return 1;
+}
+
+// --- Replacements and variables --------------------------------------------------------------------
+
+int CSubstitute::ToUpper(int t) const {
+  return InSubset(t, kSubsetLower) && textset->othercase[t] != -1 ? textset->othercase[t] : t;
+}
+
+int CSubstitute::ToLower(int t) const {
+  return InSubset(t, kSubsetUpper) && textset->othercase[t] != -1 ? textset->othercase[t] : t;
+}
+
+int CSubstitute::PartPosition(const sub_struct &e, int capture) const {
+  const unsigned char *from = Bytes(e.from);
+  int shift = 0;  // text bytes beyond one per unit, once the wildcard has been passed
+  int captures = 0;
+  for (int k = 0, unit = 0; from[k] != '\0'; ++unit) {
+    if (!IsEscape(*table, from, k)) {
+      ++k;
+      continue;
+    }
+    const unsigned char letter = from[k + 1];
+    if (IsWildcard(*table, letter)) {
+      if (capture == 0) return e.start + unit;
+      shift = e.wc - 2;
+    } else if (IsParameter(*table, letter) && ++captures == capture) {
+      return e.start + unit + shift;
+    }
+    k += 2;
+  }
+  return -1;
+}
+
+int CSubstitute::PutCapture(const sub_struct &e, int capture, unsigned char letter) {
+  const int at = PartPosition(e, capture);
+  if (at < 0) return 1;
+  const int t = window[at];
+  return PutDst(letter == table->c_bang ? ToUpper(t) : letter == table->c_dot ? ToLower(t) : t);
+}
+
+int CSubstitute::PutWildcardText(const sub_struct &e, unsigned char letter) {
+  const int at = PartPosition(e, 0);
+  if (at < 0) return 1;
+  for (int p = at; p < at + e.wc - 1; ++p) {
+    const int t = window[p];
+    if (e.to_subset != 0 && !InSubset(t, e.to_subset)) continue;
+    if (!PutDst(letter == table->c_plus ? ToUpper(t) : letter == table->c_minus ? ToLower(t) : t)) return 0;
+  }
+  return 1;
+}
+
+int CSubstitute::PutValueByte(unsigned char b) {
+  const int mapped = table->conv->map[b];
+  if (mapped == kUndefined) return PutDst(b);  // a byte the table set does not define stays as it is
+  return PutDst(mapped == kNoSuchName ? 254 : mapped);
+}
+
+int CSubstitute::PutVariable(char name) {
+  if (name >= 'A' && name <= 'Z') {
+    envbuf[0] = name;
+    envbuf[1] = '=';
+    envbuf[2] = '\0';
+    if (SetVariable(envbuf)) return 1;
+    ReportTarget()->Eprintf("Out of environment space\n");
+    return 0;
+  }
+  const unsigned char *value = Bytes(GetVariable(name));
+  if (value == nullptr) return 1;
+  const int begin = tblset->begin_entity;
+  const int end = tblset->end_entity;
+  // Invariant: the value's bytes before i are written.
+  for (size_t i = 0; value[i] != '\0';) {
+    const unsigned char b = value[i];
+    if (b == begin) {
+      const unsigned char *name = value + i + 1;
+      int length = 0;
+      while (length <= kReferenceNameMax && name[length] != '\0' && name[length] != end) ++length;
+      int v = -1;
+      if (length <= kReferenceNameMax && name[length] != '\0') {
+        if (length >= 1 && length <= kNumericNameMax && name[0] == tblset->numeric_entity) {
+          v = 0;
+          for (int at = 1; at < length && v >= 0; ++at)
+            v = name[at] >= '0' && name[at] <= '9' ? 10 * v + (name[at] - '0') : -1;
+        } else {
+          v = textset->chsval(reinterpret_cast<const char *>(name), static_cast<size_t>(length));
+        }
+      }
+      if (v >= 0 && v <= 255) {
+        if (!PutDst(v)) return 0;
+        i += static_cast<size_t>(length) + 2;
+        continue;
+      }
+      // No reference: the begin character, then the name's bytes one by one.
+      if (!(textset->begin_entity >= 0 ? PutDst(textset->begin_entity) : PutValueByte(b))) return 0;
+    } else if (b == end) {
+      if (!(textset->end_entity >= 0 ? PutDst(textset->end_entity) : PutValueByte(b))) return 0;
+    } else if (!PutValueByte(b)) {
+      return 0;
+    }
+    ++i;
+  }
+  return 1;
+}
+
+void CSubstitute::SwitchGroups(sub_struct &e) {
+  if (e.after == 1) e.state = kDisabled;
+  if (e.after == 2) e.state = 1;
+  sub_struct *entries = table->entries;
+  if (e.off_mask != 0) {
+    for (int index = 0; index < table->count; ++index) {
+      if (entries[index].group & e.off_mask) entries[index].state = kDisabled;
+    }
+  }
+  if (e.on_mask != 0) {
+    for (int index = 0; index < table->count; ++index) {
+      if (entries[index].group & e.on_mask) entries[index].state = 1;
+    }
+  }
+}
+
+int CSubstitute::putto(sub_struct *e) {
+  const unsigned char *to = Bytes(e->to);
+  int capture = 0;
+  // Invariant: the replacement's bytes before i are written (or acted upon).
+  for (size_t i = 0; to[i] != '\0';) {
+    const unsigned char b = to[i];
+    if (IsEscape(*table, to, static_cast<int>(i))) {
+      const unsigned char letter = to[i + 1];
+      i += 2;
+      if (IsParameter(*table, letter)) {
+        if (!PutCapture(*e, ++capture, letter)) return 0;
+      } else if (IsWildcard(*table, letter)) {
+        if (!PutWildcardText(*e, letter)) return 0;
+      } else if (letter == table->c_lt) {
+        capture = 0;
+      } else if (letter == table->c_gt) {
+        ++capture;
+      } else if (letter != table->c_caret && !PutDst(letter)) {
+        return 0;
+      }
+    } else if (b == table->c_pct && to[i + 1] != '\0') {
+      const char name = static_cast<char>(to[i + 1]);
+      i += 2;
+      if (!PutVariable(name)) return 0;
+    } else {
+      // Any other byte, and a variable code that ends the string (a plain percent sign).
+      if (!PutDst(b)) return 0;
+      ++i;
+    }
+  }
+  e->pi = 0;
+  e->wc = 0;
+  SwitchGroups(*e);
+  return 1;
+}
+
+int CSubstitute::ReportRunOutOfMemory() {
+  ReportTarget()->Eprintf("Memory allocation error\n");
+  return 0;
+}
+
+int CSubstitute::ReportTooLong() {
+  ReportTarget()->Eprintf("Environment string too long\n");
+  return 0;
+}
+
+int CSubstitute::savevar(sub_struct *e) {
+  const int at = PartPosition(*e, 0);
+  if (at < 0) return 1;
+  const size_t textLength = static_cast<size_t>(e->wc - 1);
+  envbuf[0] = e->var;
+  envbuf[1] = '=';
+  size_t used = 2;
+  if (e->var >= 'A' && e->var <= 'Z') {  // append mode
+    const char *old = GetVariable(e->var);
+    if (old != nullptr) {
+      const size_t oldLength = std::strlen(old);
+      if (used + oldLength >= static_cast<size_t>(kEnvSize)) return ReportTooLong();
+      std::memcpy(envbuf + used, old, oldLength);
+      used += oldLength;
+      const size_t separatorLength = std::strlen(table->concat);
+      if (separatorLength != 0) {
+        if (used + separatorLength >= static_cast<size_t>(kEnvSize)) return ReportTooLong();
+        std::memcpy(envbuf + used, table->concat, separatorLength);
+        used += separatorLength;
+      }
+    }
+  }
+  if (used + textLength >= static_cast<size_t>(kEnvSize)) return ReportTooLong();
+  std::memcpy(envbuf + used, window + at, textLength);
+  envbuf[used + textLength] = '\0';
+  if (SetVariable(envbuf)) return 1;
+  ReportTarget()->Eprintf("Out of environment space\n");
+  return 0;
+}

@@ -1,0 +1,122 @@
+// CSubstitute: the substitution stage. It rewrites its input by a substitution table: every entry of the
+// table runs as its own matcher over a window of not yet resolved text, a complete match is replaced by
+// the entry's replacement, and text that no entry matches passes through unchanged (or is dropped when
+// the table says so). Replacements may insert captured characters and the wildcard's text, switch
+// groups of entries on and off, and read and write variables in the process environment.
+#ifndef RUNEFLOW_ENGINE_SUBST_SUBSTITUTE_H
+#define RUNEFLOW_ENGINE_SUBST_SUBSTITUTE_H
+
+#include "engine/export.h"
+#include "engine/stream/stream_obj.h"
+#include "engine/subst/sub_struct.h"
+
+class CCharSet;
+class CSubstTbl;
+class FiringLog;
+
+const int kEnvSize = 4096;  // bytes of a variable's "x=value" text, terminator included
+
+class RUNEFLOW_API CSubstitute : public CStreamObj {
+  DECLARE_RUNTIME_CLASS(CSubstitute)
+
+ public:
+  CSubstitute();
+  // Destroys the table and a text set that the stage opened itself (their error target is the stage).
+  ~CSubstitute() override;
+
+  using CStreamObj::Open;
+  // Loads the text set from the set file setName and opens the stage on the table file tableName,
+  // written in the library's built-in set. Names are resolved against the head stream's name, so the
+  // stage must already be added to its head. Problems are reported on the stage.
+  virtual int Open(const char *tableName, const char *setName);
+  // Loads the table file tableName, written in tblset, for a text in textset, and allocates the
+  // stage's buffers. A set loaded with another error target stays its creator's and must outlive the
+  // stage. A failed Open leaves the stage not opened, and a run then reports "Object was not opened".
+  virtual int Open(const char *tableName, CCharSet *textset, CCharSet *tblset);
+  // Substitutes the whole input queue into the next object's queue and runs the next stage. Run-time
+  // errors are reported on the head stream; output written before a failure stays in the next queue.
+  int Process() override;
+
+  CSubstTbl *table;       // the loaded table; owned when its error target is the stage
+  CCharSet *textset;      // set of the text; owned when its error target is the stage
+  CCharSet *tblset;       // set the table file is written in; never owned
+  unsigned char *window;  // windowsize bytes of not yet resolved input; owned
+  int windowsize;         // the table's longest match, at least kWorkSize
+  unsigned char *outbuf;  // kWorkSize bytes gathered for the next queue; owned
+  int outcount;           // bytes held in outbuf
+  char *envbuf;           // kEnvSize bytes where a variable's text is composed; owned
+
+ private:
+  // Where the main loop stands in the window: n bytes held, the position under test, the earliest
+  // position an attempt in progress still needs, and the first position not yet written or dropped.
+  struct Scan {
+    int n;
+    int pos;
+    int lim;
+    int out;
+  };
+  // What became of a firing.
+  enum class Fired { kDone, kRefused, kFailed, kStopped };
+
+  // Appends the byte c (0 to 255) to outbuf and writes outbuf on when it is full; c == -1 writes out what
+  // outbuf holds. Returns 0 when the write failed (reported on the head stream).
+  int PutDst(int c);
+  // Writes (or, under dropunmatched, drops) the window bytes from first up to end - 1.
+  int putunmatched(int first, int end);
+  // Tests the window byte at p against e's pattern and advances e's attempt: 1 accepted, 0 rejected.
+  int match(int p, sub_struct *e);
+  // 1 when e's wildcard may not absorb the byte t.
+  int terminate(int t, sub_struct *e);
+  // Writes e's replacement, then switches its groups. 0 after a reported failure.
+  int putto(sub_struct *e);
+  // Saves e's wildcard text in the variable its pattern names. 0 after a reported failure.
+  int savevar(sub_struct *e);
+
+  // One pass of the main loop at s.pos; kDone unless a firing failed or stopped the stream.
+  Fired Pass(Scan &s);
+  // Fires entry index, whose match begins at its start; waiting tells a match completed at an earlier
+  // position from one completed at s.pos.
+  Fired Fire(Scan &s, int index, bool waiting);
+  // Moves e's attempt on after a rejection at pos: the wildcard takes more text, or the attempt slides.
+  void Extend(int pos, sub_struct *e);
+  void Slide(int pos, sub_struct *e);
+  // Resolves the waiting matches once the whole input is in the window and scanned.
+  int EndOfInput(Scan &s);
+  // Keeps the window's unresolved text for the next read; every attempt starts again.
+  int KeepUnresolved(Scan &s);
+
+  // Pattern index of the window position p in e's attempt.
+  static int PatternIndex(int p, const sub_struct &e) { return p - e.start + e.pi - e.wc; }
+  // Window position of e's capture number (1 and up), or of its wildcard text when capture is 0; -1
+  // when the pattern has no such part. Valid while e's match is being fired.
+  int PartPosition(const sub_struct &e, int capture) const;
+  // Writes capture number capture of e (nothing when there is none) as the letter asks: as it stands,
+  // upper-cased or lower-cased.
+  int PutCapture(const sub_struct &e, int capture, unsigned char letter);
+  // Writes e's wildcard text, restricted to e's to_subset, as the letter asks.
+  int PutWildcardText(const sub_struct &e, unsigned char letter);
+  // Writes the value of the variable name, converted from the table set, or removes the variable when
+  // name is an upper-case letter.
+  int PutVariable(char name);
+  // Writes a byte of a variable's value that is no part of a reference: its text-set counterpart.
+  int PutValueByte(unsigned char b);
+  // Applies e's group switches to the states of the table's entries.
+  void SwitchGroups(sub_struct &e);
+  // Whether t belongs to the text set's subset.
+  bool InSubset(int t, int subset) const;
+  // t upper-cased or lower-cased through the text set's case partners.
+  int ToUpper(int t) const;
+  int ToLower(int t) const;
+  // Destroys what a load made: the table, an owned text set unless it is keep, the buffers.
+  void Release(const CCharSet *keep);
+  // Reports "I/O error %d on stream" with the stage's error code on the head stream; returns 0.
+  int ReportQueueError();
+  // Reports "Memory allocation error" on the head stream (a run's firing log could not grow); returns 0.
+  int ReportRunOutOfMemory();
+  // Reports "Environment string too long" on the head stream; returns 0.
+  int ReportTooLong();
+
+  FiringLog *firings;  // the firings made over the present window; owned
+};
+
+#endif

@@ -1,0 +1,213 @@
+// The substitution stage on real pipelines: tables written into the head stream's directory, text
+// written into the head, substituted by Close and drained from the head. Covers the order in which
+// entries fire, waiting matches, the wildcard, given-back text, groups, windows, replacements and
+// variables.
+#include "engine/subst/substitute.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/charset/builtin_charset.h"
+#include "engine/stream/allocator.h"
+#include "engine/subst/subst_tbl.h"
+#include "engine/subst/variables.h"
+#include "tests/support/drain.h"
+#include "tests/support/stage_in_dir.h"
+
+namespace {
+
+// A substitution stage opened on a table file, for a text in the built-in set unless a set is given.
+struct Substitution : StageInDir<CSubstitute> {
+  explicit Substitution(const std::string &table, CCharSet *textSet = nullptr) {
+    dir.Write("table.sub", table);
+    opened = stage.Open("table", textSet != nullptr ? textSet : BuiltinCharSet(), BuiltinCharSet());
+  }
+  // One run of the pipeline over text; the result, or the head's error text after "failed: ".
+  std::string Run(const std::string &text) {
+    head.Write(text.data(), static_cast<unsigned>(text.size()));
+    if (!head.Close()) return "failed: " + HeadError();
+    return Drain(head);
+  }
+  int opened;
+};
+
+struct Case {
+  const char *what;
+  std::string table;
+  std::vector<std::pair<std::string, std::string>> runs;  // input, output
+};
+
+void ExpectRuns(const std::vector<Case> &cases) {
+  for (const Case &c : cases) {
+    Substitution substitution(c.table);
+    ASSERT_TRUE(substitution.opened) << c.what << ": " << substitution.StageError();
+    for (const auto &[input, output] : c.runs) EXPECT_EQ(substitution.Run(input), output) << c.what;
+  }
+}
+
+// Clears the one-letter variables the tests use.
+void ClearVariables() {
+  for (char name : std::string("AVXY")) {
+    char assignment[3] = {name, '=', '\0'};
+    SetVariable(assignment);
+  }
+}
+
+std::string Variable(char name) {
+  const char *value = GetVariable(name);
+  return value != nullptr ? value : "(unset)";
+}
+
+TEST(Substitute, EntryOrderAndWaitingMatches) {
+  ExpectRuns({
+      {"empty input", "\"a\" \"X\"\n", {{"", ""}}},
+      {"a shorter entry first", "\"ab\" \"X\"\n\"abc\" \"Y\"\n", {{"abc", "Xc"}, {"abd", "Xd"}}},
+      {"a longer entry first: the shorter match waits",
+       "\"abc\" \"Y\"\n\"ab\" \"X\"\n",
+       {{"abc", "Y"}, {"abd", "Xd"}}},
+      {"a later entry's earlier attempt is not consulted", "\"b\" \"Y\"\n\"ab\" \"X\"\n", {{"ab", "aY"}}},
+      {"a waiting match resolved at the end of the input", "\"abcd\" \"Z\"\n\"bc\" \"A\"\n", {{"abc", "aA"}}},
+      {"waiting matches at the end: the first in table order fires",
+       "\"abcdef\" \"Q\"\n\"cd\" \"C\"\n\"bcd\" \"B\"\n",
+       {{"abcde", "abCe"}}},
+      {"unmatched text passes through", "\"zz\" \"X\"\n", {{"hello, world\n", "hello, world\n"}}},
+      {"byte values above 127 in patterns", "\"&#233;t&#233;\" \"summer\"\n", {{"\xE9t\xE9!", "summer!"}}},
+      {"escaped letters match both cases", "\"x\\q\" \"R\"\n", {{"xq xQ", "R R"}}},
+      {"a one-character parameter", "\"a\\?c\" \"R\"\n", {{"abc adc", "R R"}}},
+      {"a parameter restricted to lower-case letters", "\"a\\3?c\" \"R\"\n", {{"abc aDc", "R aDc"}}},
+      {"! and . match one character", "\"a\\!c\\.\" \"<\\?\\?>\"\n", {{"abcd", "<bd>"}}},
+      {"unmatched text dropped", "\"\\*\" \"\"\n\"b\" \"X\"\n", {{"abcb", "XX"}}},
+      {"empty patterns never match", "\"\" \"x\"\n\"\\<\" \"y\"\n", {{"abc", "abc"}}},
+  });
+}
+
+TEST(Substitute, Wildcard) {
+  ExpectRuns({
+      {"shortest text", "\"a\\*c\" \"R\"\n", {{"abcbc", "Rbc"}, {"ac", "R"}}},
+      {"the limit", "\"a\\*c\" 3 \"R\"\n", {{"abbbc", "R"}, {"abbbbc", "abbbbc"}}},
+      {"extended after a mismatch", "\"a\\*bc\" \"R\"\n", {{"axbxbc", "R"}}},
+      {"a restricted wildcard is not extended", "\"a\\3*bc\" \"R\"\n", {{"axbxbc", "axbxbc"}}},
+      {"a restricted wildcard", "\"a\\3*c\" \"R\"\n", {{"abbc", "R"}, {"abXc", "abXc"}}},
+      {"a blank terminates it", "\"a\\*c\" &space; \"R\"\n", {{"ab c abc", "ab c R"}}},
+      {"a subset terminates it", "\"a\\*c\" &*4; \"R\"\n", {{"aBc abc", "aBc R"}}},
+      {"+ and - are wildcards too",
+       "\"<\\+>\" \"[\\*]\"\n\"(\\->\" \"{\\*}\"\n",
+       {{"<ab> (cd>", "[ab] {cd}"}}},
+      {"extension that runs into the limit",
+       "\"a\\*bc\" 3 \"R\"\n",
+       {{"axbxbc", "R"}, {"axbxxbc", "axbxxbc"}}},
+      {"parameters after the wildcard", "\"a\\*b\\?c\" \"[\\*|\\?]\"\n", {{"axbybzbqc", "[xbybz|q]"}}},
+      {"an escaped backslash after the wildcard", "\"a\\*\\\\b\" \"[\\*]\"\n", {{"ax\\x\\b", "[x\\x]"}}},
+  });
+}
+
+TEST(Substitute, GivenBackTextAndStop) {
+  ExpectRuns({
+      {"one character given back", "\"ab\\<\" \"X\"\n", {{"abab", "XbXb"}}},
+      {"the whole match given back fires once", "\"ab\\2<\" \"X\"\n", {{"zabz", "zXabz"}}},
+      {"more than the match given back", "\"ab\\3<\" \"X\"\n", {{"zabz", "zXzabz"}}},
+      {"given back before the window's start", "\"ab\\5<\" \"X\"\n", {{"abz", "Xabz"}}},
+      {"given back to a later entry", "\"ab\\<\" \"X\"\n\"bc\" \"Y\"\n", {{"abc", "XY"}}},
+      {"stop", "\"ab\" \"X\\^\"\n", {{"zzabqq", "zzX"}, {"qq", "qq"}}},
+  });
+}
+
+TEST(Substitute, GroupsSwitchWithinARunAndResetAtTheNext) {
+  ExpectRuns({
+      {"a group enabled by a replacement",
+       "\"\\1[b\" \"B\"\n\"a\" \"A\\1[\"\n",
+       {{"babb", "bABB"}, {"b", "b"}}},
+      {"an entry that disables itself", "\"\\1]b\" \"B\"\n\"a\" \"A\\1[\"\n", {{"babb", "bABb"}}},
+      {"a group disabled by a replacement",
+       "\"\\1[b\" \"B\"\n\"a\" \"A\\1[\"\n\"c\" \"C\\1]\"\n",
+       {{"abcb", "ABCb"}}},
+      {"enabled and disabled at once ends enabled", "\"\\1[b\" \"B\"\n\"a\" \"A\\1]\\1[\"\n", {{"ab", "AB"}}},
+  });
+}
+
+TEST(Substitute, Replacements) {
+  ExpectRuns({
+      {"captures in order", "\"a\\?c\\?\" \"\\?\\?\"\n", {{"abcd", "bd"}}},
+      {"the capture counter reset", "\"a\\?c\\?\" \"\\?\\<\\?\"\n", {{"abcd", "bb"}}},
+      {"a capture skipped", "\"a\\?c\\?\" \"\\>\\?\"\n", {{"abcd", "d"}}},
+      {"a capture the pattern lacks", "\"a\\?c\\?\" \"\\?\\?\\?\\<\"\n", {{"abcd", "bd"}}},
+      {"upper-cased capture", "\"x\\?\" \"\\!\"\n", {{"xq x1", "Q 1"}}},
+      {"lower-cased capture", "\"x\\?\" \"\\.\"\n", {{"xQ x1", "q 1"}}},
+      {"the wildcard's text", "\"<\\*>\" \"[\\*]\"\n", {{"<aBc>", "[aBc]"}}},
+      {"upper-cased", "\"<\\*>\" \"[\\+]\"\n", {{"<aBc>", "[ABC]"}}},
+      {"lower-cased", "\"<\\*>\" \"[\\-]\"\n", {{"<aBc>", "[abc]"}}},
+      {"restricted to a subset", "\"<\\*>\" \"[\\3*]\"\n", {{"<aBc>", "[ac]"}}},
+      {"a capture after the wildcard", "\"a\\*b\\?\" \"\\?\"\n", {{"axyzbq", "q"}}},
+      {"an empty wildcard text", "\"a\\*b\" \"[\\*]\"\n", {{"ab", "[]"}}},
+      {"escapes without meaning", "\"x\" \"\\\\\\q\\%a\"\n", {{"x", "\\q%a"}}},
+      {"a percent sign ending the replacement", "\"x\" \"50%\"\n", {{"x", "50%"}}},
+      {"byte 255", "\"y\" \"&#255;\"\n", {{"y", "\xFF"}}},
+  });
+}
+
+TEST(Substitute, OutputLeavesInPiecesAndTheWindowMovesOn) {
+  const std::string thousand(1000, 'z');
+  const std::string before(499, '.');
+  const std::string inside(800, 'q');
+  ExpectRuns({
+      {"1000 unmatched bytes", "\"ab\" \"X\"\n", {{thousand, thousand}}},
+      {"a match across a refill", "\"abc\" \"X\"\n", {{before + "abc" + before, before + "X" + before}}},
+      {"a match longer than 500", "\"<\\*>\" 1000 \"[\\*]\"\n", {{"<" + inside + ">!", "[" + inside + "]!"}}},
+      {"a wildcard that fills the window",
+       "\"a\\*c\" 498 \"R\"\n",
+       {{"a" + std::string(600, 'x'), "a" + std::string(600, 'x')},
+        {"a" + std::string(497, 'x') + "c", "R"},
+        {"a" + std::string(499, 'x') + "c", "a" + std::string(499, 'x') + "c"}}},
+  });
+}
+
+TEST(Substitute, Variables) {
+  ClearVariables();
+  {
+    Substitution save("#CONCAT \", \"\n\"[%A]\" \"\"\n\"(%v)\" \"\"\n\"x\" \"<%a|%V%v>\"\n");
+    ASSERT_TRUE(save.opened) << save.StageError();
+    EXPECT_EQ(save.Run("[x](1)"), "");
+    EXPECT_EQ(Variable('a'), "x");
+    EXPECT_EQ(save.Run("[y]"), "");  // across runs, appended after the separator
+    EXPECT_EQ(Variable('A'), "x, y");
+    EXPECT_EQ(save.Run("(2)x"), "<x, y|>");  // %V removes v before %v reads it
+    EXPECT_EQ(Variable('V'), "(unset)");
+    EXPECT_EQ(save.Run("(3)"), "");
+    EXPECT_EQ(Variable('V'), "3");
+    EXPECT_EQ(save.Run("()"), "");  // an empty text removes the variable
+    EXPECT_EQ(Variable('v'), "(unset)");
+  }
+  {
+    Substitution replace("\"[%a]\" \"\"\n\"x\" \"%x%a%A\"\n");
+    ASSERT_TRUE(replace.opened) << replace.StageError();
+    EXPECT_EQ(replace.Run("[y]"), "");
+    EXPECT_EQ(Variable('A'), "y");  // %a replaces what %A had appended
+    EXPECT_EQ(replace.Run("x"), "y");
+    EXPECT_EQ(Variable('a'), "(unset)");
+
+    char value[] = "X=x&amp;y&#65;&nosuch;&#;;&";
+    ASSERT_TRUE(SetVariable(value));
+    EXPECT_EQ(replace.Run("x"), std::string("x&yA&nosuch;\0;&", 15));
+  }
+  ClearVariables();
+}
+
+TEST(Substitute, VariableLengthLimit) {
+  ClearVariables();
+  Substitution limit("\"[%y]\" 5000 \"\"\n\"{%Y}\" 5000 \"\"\n");
+  ASSERT_TRUE(limit.opened) << limit.StageError();
+  const std::string longest(4093, 'v');
+  EXPECT_EQ(limit.Run("[" + longest + "]{}"), "");
+  EXPECT_EQ(Variable('y'), longest);
+  EXPECT_EQ(limit.Run("[" + longest + "w]"), "failed: Stream: Environment string too long\n");
+  EXPECT_EQ(Variable('y'), longest);                                             // kept
+  EXPECT_EQ(limit.Run("{w}"), "failed: Stream: Environment string too long\n");  // old value and text
+  std::string tooLong = "Y=" + longest + "v";
+  ASSERT_TRUE(SetVariable(&tooLong[0]));
+  EXPECT_EQ(limit.Run("{}"), "failed: Stream: Environment string too long\n");  // the old value alone
+  ClearVariables();
+}
+
+}  // namespace
