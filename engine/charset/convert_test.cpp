@@ -342,6 +342,7 @@ TEST(ConvertFailures, AFailedWriteStopsTheRun) {
   FailAllocationAt(0);
   EXPECT_EQ(conversion.HeadError(), "Stream: I/O error 12 on stream");
   EXPECT_EQ(Drain(conversion.head), std::string(500, 't'));  // what was written before stays
+  EXPECT_EQ(conversion.Run("next"), "next");                 // the next run starts afresh
 }
 
 TEST(ConvertOwnership, SetsOfAnotherErrorTargetStayWithTheirCreator) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -192,6 +193,115 @@ TEST(Substitute, Variables) {
     EXPECT_EQ(replace.Run("x"), std::string("x&yA&nosuch;\0;&", 15));
   }
   ClearVariables();
+}
+
+// A Latin text set: the built-in set's characters under their names, and e acute (233) with its capital.
+std::string LatinSet() {
+  const CCharSet &builtin = *BuiltinCharSet();
+  std::string file = "#BASE 16\n";
+  for (int value = 0; value < 256; ++value) {
+    if (builtin.chars[value].value < 0) continue;
+    char line[64];
+    const unsigned subsets = builtin.chars[value].subsets;
+    std::snprintf(line, sizeof line, "%3X\t%s%s%s%s\t%s\n", value, value == '&' ? "B," : "",
+                  value == ';' ? "E," : "", value == '#' ? "N," : "",
+                  subsets & (1u << 3)   ? "3"
+                  : subsets & (1u << 4) ? "4"
+                                        : "",
+                  builtin.chars[value].name);
+    file += line;
+  }
+  return file + " C9\t4\tEacute\n E9\t3\teacute\n";
+}
+
+TEST(SubstituteOpen, ATableAndASetFile) {
+  ClearVariables();
+  StageInDir<CSubstitute> pipeline;
+  pipeline.dir.Write("latin.chs", LatinSet());
+  pipeline.dir.Write("accents.sub", "\"[%x]\" \"\"\n\"e'\" \"&eacute;\"\n\"x\" \"<%x>\"\n\"y\\?\" \"\\!\"\n");
+  ASSERT_TRUE(pipeline.stage.Open("accents", "latin")) << pipeline.StageError();
+  EXPECT_STREQ(pipeline.stage.m_version, "1.0-3.1");
+  EXPECT_EQ(pipeline.stage.textset->errsink, &pipeline.stage);
+  EXPECT_EQ(pipeline.stage.tblset, BuiltinCharSet());
+  EXPECT_EQ(pipeline.stage.windowsize, 500);
+  const std::string text = "caf\xE9 [\xE9t\xC9] x e' y\xE9";
+  pipeline.head.Write(text.data(), static_cast<unsigned>(text.size()));
+  ASSERT_TRUE(pipeline.head.Close()) << pipeline.HeadError();
+  // A saved byte that the table's set lacks is inserted again as it was; case partners come from the
+  // text's set.
+  EXPECT_EQ(Drain(pipeline.head), "caf\xE9  <\xE9t\xC9> \xE9 \xC9");
+  ClearVariables();
+}
+
+TEST(SubstituteOpen, FailuresLeaveTheStageNotOpened) {
+  struct Failure {
+    const char *what;
+    const char *table;
+    const char *set;
+    std::string message;
+  };
+  const std::vector<Failure> failures = {
+      {"no table file", "none", "latin", "Can't open "},
+      {"no set file", "good", "none", "Can't open "},
+      {"a bad table", "bad", "latin", ": Missing quote (\")\n  \"x\n"},
+  };
+  for (const Failure &f : failures) {
+    StageInDir<CSubstitute> pipeline;
+    pipeline.dir.Write("latin.chs", LatinSet());
+    pipeline.dir.Write("good.sub", "\"a\" \"b\"\n");
+    pipeline.dir.Write("bad.sub", "\"x\n");
+    EXPECT_FALSE(pipeline.stage.Open(f.table, f.set)) << f.what;
+    EXPECT_NE(pipeline.StageError().find(f.message), std::string::npos)
+        << f.what << ": " << pipeline.StageError();
+    pipeline.head.Write("a", 1);
+    EXPECT_FALSE(pipeline.head.Close()) << f.what;
+    EXPECT_EQ(pipeline.HeadError(), "Stream: Object was not opened\n") << f.what;
+  }
+}
+
+TEST(SubstituteOpen, EveryAllocationFailureIsReported) {
+  StageInDir<CSubstitute> pipeline;
+  pipeline.dir.Write("latin.chs", LatinSet());
+  pipeline.dir.Write("table.sub", "\"a\" \"b\"\n");
+  pipeline.stage.Eprintf("ready");  // the error text exists before allocations fail
+  bool envbufReported = false;
+  unsigned long failing = 1;
+  for (;; ++failing) {
+    FailAllocationAt(failing);
+    const int opened = pipeline.stage.Open("table", "latin");
+    FailAllocationAt(0);
+    if (opened) break;
+    const std::string error = pipeline.StageError();
+    EXPECT_NE(error.find("Memory allocation error"), std::string::npos)
+        << "allocation " << failing << ": " << error;
+    envbufReported = envbufReported || error == "Substitute: Memory allocation error d\n";
+  }
+  EXPECT_TRUE(envbufReported);
+  EXPECT_GT(failing, 50u);  // the set's names, the table, the buffers
+  pipeline.head.Write("abc", 3);
+  ASSERT_TRUE(pipeline.head.Close());
+  EXPECT_EQ(Drain(pipeline.head), "bbc");
+}
+
+TEST(SubstituteRun, AFailedRunLosesOnlyItsOwnOutput) {
+  // Groups, given-back text and waiting matches, so that every kind of firing meets a failure.
+  Substitution substitution("\"\\1[b\" \"B\"\n\"a\" \"A\\1[\"\n\"cd\\<\" \"C\"\n\"abcde\" \"Z\"\n");
+  ASSERT_TRUE(substitution.opened) << substitution.StageError();
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += "babcd.";
+  const std::string expected = substitution.Run(text);
+  unsigned long failing = 1;
+  for (;; ++failing) {
+    substitution.head.Write(text.data(), static_cast<unsigned>(text.size()));
+    FailAllocationAt(failing);
+    const int ran = substitution.head.Close();
+    FailAllocationAt(0);
+    Drain(substitution.head);
+    if (ran) break;
+    EXPECT_EQ(substitution.HeadError(), "Stream: I/O error 12 on stream\n") << "allocation " << failing;
+    EXPECT_EQ(substitution.Run(text), expected) << "after allocation " << failing;
+  }
+  EXPECT_GT(failing, 3u);
 }
 
 TEST(Substitute, VariableLengthLimit) {
