@@ -15,7 +15,8 @@ for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStre
               'CStream::_GetBaseClass()' 'CRuntimeClass::Find(char const*)' 'CObject::classCObject' \
               'CConvert::classCConvert' 'CConvert::Process()' 'CCharSet::chsval(char const*) const' \
               'CCharSet::classCCharSet' 'CConvTbl::classCConvTbl' 'CConvTbl::CreateObject()' 'CSubstTbl::classCSubstTbl' \
-              'CSubstTbl::Open(CStreamObj*, char const*, CCharSet*, CCharSet*)'; do
+              'CSubstTbl::Open(CStreamObj*, char const*, CCharSet*, CCharSet*)' 'CSubstitute::classCSubstitute' \
+              'CSubstitute::Process()' 'CSubstitute::Open(char const*, char const*)'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$wanted"; then
     echo "not exported: $wanted"
     status=1

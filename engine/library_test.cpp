@@ -2,6 +2,8 @@
 // the class records and the about text imported from it.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -11,6 +13,7 @@
 #include "engine/stream/about.h"
 #include "engine/stream/stream.h"
 #include "engine/subst/subst_tbl.h"
+#include "engine/subst/substitute.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -28,6 +31,7 @@ TEST(Library, ClassRecordsAreSharedWithClients) {
   EXPECT_EQ(CRuntimeClass::Find("CCharSet"), &CCharSet::classCCharSet);
   EXPECT_EQ(CRuntimeClass::Find("CConvTbl"), &CConvTbl::classCConvTbl);
   EXPECT_EQ(CRuntimeClass::Find("CSubstTbl"), &CSubstTbl::classCSubstTbl);
+  EXPECT_EQ(CRuntimeClass::Find("CSubstitute"), &CSubstitute::classCSubstitute);
   std::unique_ptr<CObject> object(CStream::classCStream.CreateObject());
   ASSERT_NE(object, nullptr);
   EXPECT_EQ(object->GetRuntimeClass(), &CStream::classCStream);
@@ -69,6 +73,48 @@ TEST(Library, SetsTablesAndTheConversionStageWorkThroughTheExportedInterface) {
   ASSERT_EQ(table.count, 1);
   EXPECT_STREQ(table.entries[0].from, "e");
   EXPECT_STREQ(table.entries[0].to, "\x8E");
+}
+
+// The system's typical pipeline: references resolved by a conversion stage with one set on both sides,
+// then three substitution stages, each with its own table and that set. The first table keeps the title
+// in a variable that the third one inserts.
+TEST(Library, TheTypicalPipelineRunsEndToEnd) {
+  TempDir dir;
+  std::string latin = "#BASE 16\n 26\tB\tamp\n 3B\tE\tsemi\n 23\tN\tnum\n 0A\t\tLF\n 20\t\tspace\n";
+  const char *punctuation[][2] = {{"2A", "ast"},  {"5C", "bsol"},   {"3F", "quest"}, {"25", "percnt"},
+                                  {"3C", "lt"},   {"3E", "gt"},     {"2F", "sol"},   {"3A", "colon"},
+                                  {"21", "excl"}, {"2E", "period"}, {"2B", "plus"},  {"2D", "hyphen"},
+                                  {"5E", "circ"}, {"5B", "lsqb"},   {"5D", "rsqb"}};
+  for (const auto &p : punctuation) latin += std::string(" ") + p[0] + "\t\t" + p[1] + "\n";
+  for (char c = 'a'; c <= 'z'; ++c) {
+    char lines[32];
+    std::snprintf(lines, sizeof lines, " %X\t4\t%c\n %X\t3\t%c\n", c - 32, c - 32, c, c);
+    latin += lines;
+  }
+  for (char c = '0'; c <= '9'; ++c) latin += std::string(" 3") + c + "\t\t" + c + "\n";
+  dir.Write("latin.chs", latin + " C9\t4\tEacute\n E9\t3\teacute\n");
+  dir.Write("title.sub", "! the title goes into variable t\n\"<title>%t</title>\" 60 &LF; \"\"\n");
+  dir.Write("names.sub", "\"name: \\?\" \"Name: \\!\"\n\"\\? eur\" \"\\? EUR\"\n");
+  dir.Write("footer.sub", "\"price:\" \"%t price:\"\n\"<\\*>\" &LF; \"[\\+]\"\n");
+
+  CStream head;
+  CConvert convert;
+  CSubstitute stages[3];
+  head.Add(&convert);
+  for (CSubstitute &stage : stages) head.Add(&stage);
+  ASSERT_TRUE(head.Open(dir.Path().c_str()));
+  ASSERT_TRUE(convert.Open("latin", "latin")) << convert.m_errText;
+  const char *tables[] = {"title", "names", "footer"};
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(stages[i].Open(tables[i], "latin")) << stages[i].m_errText;
+  EXPECT_STREQ(stages[0].m_version, "1.0-3.1");
+
+  const std::string text = "<title>Caf&eacute; Menu</title>\nname: bob\nprice: 3 eur <note>\n";
+  head.Write(text.data(), static_cast<unsigned>(text.size()));
+  ASSERT_TRUE(head.Close()) << head.m_errText;
+  char result[128];
+  EXPECT_EQ(std::string(result, head.Read(result, sizeof result)),
+            "\nName: Bob\nCaf\xE9 Menu price: 3 EUR [NOTE]\n");
+  EXPECT_STREQ(std::getenv("T"), "Caf\xE9 Menu");  // the host program sees the variable
 }
 
 }  // namespace
