@@ -80,6 +80,7 @@ TEST(Substitute, EntryOrderAndWaitingMatches) {
       {"a parameter restricted to lower-case letters", "\"a\\3?c\" \"R\"\n", {{"abc aDc", "R aDc"}}},
       {"! and . match one character", "\"a\\!c\\.\" \"<\\?\\?>\"\n", {{"abcd", "<bd>"}}},
       {"unmatched text dropped", "\"\\*\" \"\"\n\"b\" \"X\"\n", {{"abcb", "XX"}}},
+      {"a backslash that ends a pattern", "#ALIAS \"\\e\" \"\"\n\"a\\\\e\" \"X\"\n", {{"a\\b", "Xb"}}},
       {"empty patterns never match", "\"\" \"x\"\n\"\\<\" \"y\"\n", {{"abc", "abc"}}},
   });
 }
@@ -154,6 +155,9 @@ TEST(Substitute, OutputLeavesInPiecesAndTheWindowMovesOn) {
   const std::string inside(800, 'q');
   ExpectRuns({
       {"1000 unmatched bytes", "\"ab\" \"X\"\n", {{thousand, thousand}}},
+      {"a waiting match across a refill",
+       "\"abcd\" \"Z\"\n\"bc\" \"A\"\n",
+       {{std::string(498, '.') + "abcx", std::string(498, '.') + "aAx"}}},
       {"a match across a refill", "\"abc\" \"X\"\n", {{before + "abc" + before, before + "X" + before}}},
       {"a match longer than 500", "\"<\\*>\" 1000 \"[\\*]\"\n", {{"<" + inside + ">!", "[" + inside + "]!"}}},
       {"a wildcard that fills the window",
@@ -302,6 +306,18 @@ TEST(SubstituteRun, AFailedRunLosesOnlyItsOwnOutput) {
     EXPECT_EQ(substitution.Run(text), expected) << "after allocation " << failing;
   }
   EXPECT_GT(failing, 3u);
+}
+
+TEST(SubstituteRun, OutputLeavesInPiecesOf500Bytes) {
+  Substitution substitution("\"ab\" \"X\"\n");
+  ASSERT_TRUE(substitution.opened) << substitution.StageError();
+  const std::string text(1200, 't');
+  substitution.head.Write(text.data(), static_cast<unsigned>(text.size()));
+  FailAllocationAt(2);  // the head's second queue block: the second piece fails
+  EXPECT_EQ(substitution.head.Close(), 0);
+  FailAllocationAt(0);
+  EXPECT_EQ(substitution.HeadError(), "Stream: I/O error 12 on stream\n");
+  EXPECT_EQ(Drain(substitution.head), std::string(500, 't'));
 }
 
 TEST(Substitute, VariableLengthLimit) {
