@@ -95,28 +95,35 @@ int CSubstitute::Open(const char *tableName, CCharSet *newTextset, CCharSet *new
   tblset = newTblset;
   textset = newTextset;
   if (!CStreamObj::Open()) return 0;
-  int opened = 0;
-  table = new (std::nothrow) CSubstTbl;
-  if (table == nullptr) {
-    ReportNoMemory();
-  } else if (table->Open(this, tableName, textset, tblset)) {
-    windowsize =
-        table->maxmatch >= static_cast<int>(kWorkSize) ? table->maxmatch : static_cast<int>(kWorkSize);
-    window = static_cast<unsigned char *>(EngineAlloc(static_cast<size_t>(windowsize)));
-    outbuf = window != nullptr ? static_cast<unsigned char *>(EngineAlloc(kWorkSize)) : nullptr;
-    if (outbuf == nullptr) {
-      ReportNoMemory();
-    } else if ((envbuf = static_cast<char *>(EngineAlloc(kEnvSize))) == nullptr) {
-      Eprintf("Memory allocation error d\n");
-    } else if ((firings = new (std::nothrow) FiringLog) == nullptr ||
-               !firings->Reserve(table->count, static_cast<int>(kWorkSize))) {
-      ReportNoMemory();
-    } else {
-      opened = 1;
-    }
+  if (!LoadTable(tableName) || !AllocateBuffers()) {
+    ReleaseWork();  // a stage that is not completely open refuses its runs
+    return 0;
   }
-  if (!opened) ReleaseWork();  // a run of a stage that is not completely open is refused
-  return opened;
+  return 1;
+}
+
+int CSubstitute::LoadTable(const char *name) {
+  table = new (std::nothrow) CSubstTbl;
+  if (table == nullptr) return ReportNoMemory();
+  return table->Open(this, name, textset, tblset);
+}
+
+int CSubstitute::AllocateBuffers() {
+  const int work = static_cast<int>(kWorkSize);
+  windowsize = table->maxmatch >= work ? table->maxmatch : work;
+  window = static_cast<unsigned char *>(EngineAlloc(static_cast<size_t>(windowsize)));
+  if (window == nullptr) return ReportNoMemory();
+  outbuf = static_cast<unsigned char *>(EngineAlloc(kWorkSize));
+  if (outbuf == nullptr) return ReportNoMemory();
+  outcount = 0;
+  envbuf = static_cast<char *>(EngineAlloc(kEnvSize));
+  if (envbuf == nullptr) {
+    Eprintf("Memory allocation error d\n");
+    return 0;
+  }
+  firings = new (std::nothrow) FiringLog;
+  if (firings == nullptr || !firings->Reserve(table->count, work)) return ReportNoMemory();
+  return 1;
 }
 
 // --- Output ----------------------------------------------------------------------------------------

@@ -107,6 +107,11 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   // t upper-cased or lower-cased through the text set's case partners.
   int ToUpper(int t) const;
   int ToLower(int t) const;
+  // Creates the table and loads the file name into it; 0 after a reported failure.
+  int LoadTable(const char *name);
+  // Allocates the window (as long as the table's longest match, at least kWorkSize), the output and
+  // environment buffers and the firing log; 0 after a reported failure.
+  int AllocateBuffers();
   // Destroys what a load made: the table, an owned text set unless it is keep, the buffers.
   void Release(const CCharSet *keep);
   // Reports "I/O error %d on stream" with the stage's error code on the head stream; returns 0.
