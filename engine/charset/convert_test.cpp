@@ -146,12 +146,6 @@ struct Conversion : StageInDir<CConvert> {
     dir.Write("to.chs", to.File());
     opened = stage.Open("from", "to");
   }
-  // One run of the pipeline over text; the result, or the head's error text after "failed: ".
-  std::string Run(const std::string &text) {
-    head.Write(text.data(), static_cast<unsigned>(text.size()));
-    if (!head.Close()) return "failed: " + HeadError();
-    return Drain(head);
-  }
   int opened;
 };
 

@@ -25,12 +25,6 @@ struct Substitution : StageInDir<CSubstitute> {
     dir.Write("table.sub", table);
     opened = stage.Open("table", textSet != nullptr ? textSet : BuiltinCharSet(), BuiltinCharSet());
   }
-  // One run of the pipeline over text; the result, or the head's error text after "failed: ".
-  std::string Run(const std::string &text) {
-    head.Write(text.data(), static_cast<unsigned>(text.size()));
-    if (!head.Close()) return "failed: " + HeadError();
-    return Drain(head);
-  }
   int opened;
 };
 
@@ -229,11 +223,9 @@ TEST(SubstituteOpen, ATableAndASetFile) {
   EXPECT_EQ(pipeline.stage.tblset, BuiltinCharSet());
   EXPECT_EQ(pipeline.stage.windowsize, 500);
   const std::string text = "caf\xE9 [\xE9t\xC9] x e' y\xE9";
-  pipeline.head.Write(text.data(), static_cast<unsigned>(text.size()));
-  ASSERT_TRUE(pipeline.head.Close()) << pipeline.HeadError();
   // A saved byte that the table's set lacks is inserted again as it was; case partners come from the
   // text's set.
-  EXPECT_EQ(Drain(pipeline.head), "caf\xE9  <\xE9t\xC9> \xE9 \xC9");
+  EXPECT_EQ(pipeline.Run(text), "caf\xE9  <\xE9t\xC9> \xE9 \xC9");
   ClearVariables();
 }
 
@@ -257,9 +249,7 @@ TEST(SubstituteOpen, FailuresLeaveTheStageNotOpened) {
     EXPECT_FALSE(pipeline.stage.Open(f.table, f.set)) << f.what;
     EXPECT_NE(pipeline.StageError().find(f.message), std::string::npos)
         << f.what << ": " << pipeline.StageError();
-    pipeline.head.Write("a", 1);
-    EXPECT_FALSE(pipeline.head.Close()) << f.what;
-    EXPECT_EQ(pipeline.HeadError(), "Stream: Object was not opened\n") << f.what;
+    EXPECT_EQ(pipeline.Run("a"), "failed: Stream: Object was not opened\n") << f.what;
   }
 }
 
@@ -282,9 +272,7 @@ TEST(SubstituteOpen, EveryAllocationFailureIsReported) {
   }
   EXPECT_TRUE(envbufReported);
   EXPECT_GT(failing, 50u);  // the set's names, the table, the buffers
-  pipeline.head.Write("abc", 3);
-  ASSERT_TRUE(pipeline.head.Close());
-  EXPECT_EQ(Drain(pipeline.head), "bbc");
+  EXPECT_EQ(pipeline.Run("abc"), "bbc");
 }
 
 TEST(SubstituteRun, AFailedRunLosesOnlyItsOwnOutput) {

@@ -7,6 +7,7 @@
 
 #include "engine/charset/charset.h"
 #include "engine/stream/stream.h"
+#include "tests/support/drain.h"
 #include "tests/support/temp_dir.h"
 
 template <class Stage>
@@ -19,6 +20,13 @@ struct StageInDir {
   int LoadSet(CCharSet &set, const std::string &name, const std::string &bytes) {
     dir.Write(name + ".chs", bytes);
     return set.Open(&stage, name.c_str());
+  }
+  // One run of the pipeline over text: written into the head, run by Close and drained from the head.
+  // The result, or the head's error text after "failed: ".
+  std::string Run(const std::string &text) {
+    head.Write(text.data(), static_cast<unsigned>(text.size()));
+    if (!head.Close()) return "failed: " + HeadError();
+    return Drain(head);
   }
   // The stage's error text, or "" when it has none.
   std::string StageError() const { return stage.m_errText != nullptr ? stage.m_errText : ""; }
