@@ -15,6 +15,7 @@
 #include "engine/charset/read_line.h"
 #include "engine/stream/allocator.h"
 #include "engine/stream/stream.h"
+#include "engine/subst/reference.h"
 
 IMPLEMENT_RUNTIME_CLASS(CSubstTbl, CObject)
 
@@ -26,8 +27,6 @@ const char kMissingQuote[] = "Missing quote (\")";
 const char kNoMemory[] = "CSubstTbl: Memory allocation error\n";
 const char kNotAllowed[] = "%s: \"\\%c\" not allowed\n";  // an escape letter a pattern may not hold here
 const int kTerminatorNameMax = 31;                        // characters of a structure terminator's name
-const int kReferenceNameMax = 31;                         // characters of a character reference's name
-const int kNumericNameMax = 4;                            // a longer "#..." name is looked up as a name
 
 // Reads one quoted string from at: skips to the first double quote or backslash, which must be a quote,
 // and copies what stands between it and the closing quote (a backslash protects the character after
@@ -468,20 +467,8 @@ int CSubstTbl::escape(Compilation &c) {
 }
 
 void CSubstTbl::reference(Compilation &c) {
-  const unsigned char *name = c.text + c.in + 1;
   int length = 0;
-  while (length <= kReferenceNameMax && name[length] != '\0' && name[length] != tblset->end_entity) ++length;
-  int value = -1;
-  if (length <= kReferenceNameMax && name[length] != '\0') {
-    if (length >= 1 && length <= kNumericNameMax && name[0] == tblset->numeric_entity) {
-      bool digits = true;
-      for (int at = 1; at < length; ++at) digits = digits && name[at] >= '0' && name[at] <= '9';
-      if (digits)
-        value = ReadDecimal(reinterpret_cast<const char *>(name + 1), static_cast<size_t>(length - 1));
-    } else {
-      value = textset->chsval(reinterpret_cast<const char *>(name), static_cast<size_t>(length));
-    }
-  }
+  const int value = ReferenceValue(c.text + c.in + 1, *tblset, *textset, &length);
   if (value < 1 || value > 255) {
     // Not representable (no such name, beyond a byte, or the NUL that would end the string): the begin
     // character stands for itself and the rest is read on as ordinary characters.

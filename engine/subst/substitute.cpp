@@ -11,6 +11,7 @@
 #include "engine/charset/conv_tbl.h"
 #include "engine/stream/allocator.h"
 #include "engine/subst/firing_log.h"
+#include "engine/subst/reference.h"
 #include "engine/subst/subst_tbl.h"
 #include "engine/subst/variables.h"
 
@@ -18,9 +19,7 @@ IMPLEMENT_RUNTIME_CLASS(CSubstitute, CStreamObj)
 
 namespace {
 
-const int kDisabled = 2;           // an entry's state while its group is switched off
-const int kReferenceNameMax = 31;  // bytes of a reference's name inside a variable's value
-const int kNumericNameMax = 4;     // bytes of a numeric reference's name: the numeric character, 3 digits
+const int kDisabled = 2;  // an entry's state while its group is switched off
 
 // Whether the attempt of e has outgrown its wildcard limit (it is dead until it slides on).
 bool Exhausted(const sub_struct &e) { return e.wc == INT_MAX || static_cast<long long>(e.wc) - 1 > e.wmax; }
@@ -491,19 +490,8 @@ int CSubstitute::PutVariable(char name) {
   for (size_t i = 0; value[i] != '\0';) {
     const unsigned char b = value[i];
     if (b == begin) {
-      const unsigned char *name = value + i + 1;
       int length = 0;
-      while (length <= kReferenceNameMax && name[length] != '\0' && name[length] != end) ++length;
-      int v = -1;
-      if (length <= kReferenceNameMax && name[length] != '\0') {
-        if (length >= 1 && length <= kNumericNameMax && name[0] == tblset->numeric_entity) {
-          v = 0;
-          for (int at = 1; at < length && v >= 0; ++at)
-            v = name[at] >= '0' && name[at] <= '9' ? 10 * v + (name[at] - '0') : -1;
-        } else {
-          v = textset->chsval(reinterpret_cast<const char *>(name), static_cast<size_t>(length));
-        }
-      }
+      const int v = ReferenceValue(value + i + 1, *tblset, *textset, &length);
       if (v >= 0 && v <= 255) {
         if (!PutDst(v)) return 0;
         i += static_cast<size_t>(length) + 2;
