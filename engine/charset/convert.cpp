@@ -96,9 +96,7 @@ void CConvert::PutDst(int c) {
 
 int CConvert::Process() {
   if (!CStreamObj::Process()) return 0;
-  // What a failed run left behind (bytes in outbuf, the code of its failed write) is not this run's.
-  outcount = 0;
-  m_error = 0;
+  outcount = 0;  // what a failed run left in outbuf is not this run's
   try {
     // Invariant: the first `carried` bytes of the window are the unfinished reference of the last window;
     // the read appends to them, so a window is kWorkSize bytes long except at the end of the input.

@@ -61,6 +61,7 @@ int CStreamObj::Process() {
     ReportTarget()->Eprintf("Object was not opened\n");
     return 0;
   }
+  m_error = 0;  // a failed write of an earlier run is not this run's
   return 1;
 }
 

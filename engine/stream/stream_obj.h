@@ -37,8 +37,9 @@ class RUNEFLOW_API CStreamObj : public CObject {
   // Allocates a fresh work buffer and resets the end flag, error code and consume flag; the queue is
   // kept. Fails with "Memory allocation error\n" on this object, which is then not opened.
   virtual int Open();
-  // Stage entry point. The base only checks that the object was opened, reporting
-  // "Object was not opened\n" on the owner (on the object itself when it has no owner).
+  // Stage entry point. The base checks that the object was opened, reporting "Object was not opened\n"
+  // on the owner (on the object itself when it has no owner), and clears the error code of an earlier
+  // run.
   virtual int Process();
 
   // Makes next follow this object.

@@ -255,9 +255,7 @@ void CSubstitute::Extend(int pos, sub_struct *e) {
 
 int CSubstitute::Process() {
   if (!CStreamObj::Process()) return 0;
-  // What a failed run left behind (bytes in outbuf, the code of its failed write) is not this run's.
-  outcount = 0;
-  m_error = 0;
+  outcount = 0;  // what a failed run left in outbuf is not this run's
   table->InitState();
   sub_struct *entries = table->entries;
   const int count = table->count;
