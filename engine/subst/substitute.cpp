@@ -270,9 +270,9 @@ int CSubstitute::Process() {
     s.out = 0;
     while (s.pos < s.n) {
       switch (Pass(s)) {
-        case Fired::kFailed:
+        case Outcome::kFailed:
           return 0;
-        case Fired::kStopped:
+        case Outcome::kStopped:
           if (!PutDst(-1)) return 0;
           Clear();
           return Close();
@@ -288,14 +288,14 @@ int CSubstitute::Process() {
   }
 }
 
-CSubstitute::Fired CSubstitute::Pass(Scan &s) {
+CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
   s.lim = s.n;
   sub_struct *entries = table->entries;
   // Invariant: lim is the earliest start of the attempts in progress of the entries before index, and
   // no earlier entry holds a waiting match that begins before lim.
   for (int index = 0; index < table->count; ++index) {
     sub_struct &e = entries[index];
-    Fired fired = Fired::kRefused;
+    Outcome fired = Outcome::kRefused;
     if (e.start < 0) {  // a waiting match
       int begins = -(e.start + 1);
       if (begins >= s.lim) continue;
@@ -323,22 +323,22 @@ CSubstitute::Fired CSubstitute::Pass(Scan &s) {
         continue;
       }
     }
-    if (fired != Fired::kRefused) {
-      if (fired != Fired::kDone) return fired;
+    if (fired != Outcome::kRefused) {
+      if (fired != Outcome::kDone) return fired;
       break;  // a firing ends the pass
     }
     // Rejected, or a firing refused as a repeat: the attempt slides on.
     Slide(s.pos, &e);
     if (e.start < s.lim) s.lim = e.start;
   }
-  if (!putunmatched(s.out, s.lim)) return Fired::kFailed;
+  if (!putunmatched(s.out, s.lim)) return Outcome::kFailed;
   s.out = s.lim;
   ++s.pos;
-  if (s.pos >= s.n && Eof() && !EndOfInput(s)) return Fired::kFailed;
-  return Fired::kDone;
+  if (s.pos >= s.n && Eof() && !EndOfInput(s)) return Outcome::kFailed;
+  return Outcome::kDone;
 }
 
-CSubstitute::Fired CSubstitute::Fire(Scan &s, int index, bool waiting) {
+CSubstitute::Outcome CSubstitute::Fire(Scan &s, int index, bool waiting) {
   sub_struct &e = table->entries[index];
   const int begins = e.start;
   // Where scanning goes on: after the match, less the characters given back, but never before the
@@ -349,19 +349,19 @@ CSubstitute::Fired CSubstitute::Fire(Scan &s, int index, bool waiting) {
   end -= e.back;
   if (end < 0) end = 0;
   const int resume = static_cast<int>(end);
-  if (firings->Contains(index, begins, resume)) return Fired::kRefused;
+  if (firings->Contains(index, begins, resume)) return Outcome::kRefused;
   if (!firings->Add(index, begins, resume)) {
     ReportRunOutOfMemory();
-    return Fired::kFailed;
+    return Outcome::kFailed;
   }
-  if (!putunmatched(s.out, begins)) return Fired::kFailed;
-  if (e.var != 0 && !savevar(&e)) return Fired::kFailed;
-  if (!putto(&e)) return Fired::kFailed;
-  if (e.stop) return Fired::kStopped;
+  if (!putunmatched(s.out, begins)) return Outcome::kFailed;
+  if (e.var != 0 && !savevar(&e)) return Outcome::kFailed;
+  if (!putto(&e)) return Outcome::kFailed;
+  if (e.stop) return Outcome::kStopped;
   if ((e.after != 0 || e.on_mask != 0 || e.off_mask != 0) &&
       !firings->Restate(table->entries, table->count)) {
     ReportRunOutOfMemory();
-    return Fired::kFailed;
+    return Outcome::kFailed;
   }
   s.out = resume;
   s.lim = resume;
@@ -376,7 +376,7 @@ CSubstitute::Fired CSubstitute::Fire(Scan &s, int index, bool waiting) {
       o.wc = 0;
     }
   }
-  return Fired::kDone;
+  return Outcome::kDone;
 }
 
 int CSubstitute::EndOfInput(Scan &s) {

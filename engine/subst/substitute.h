@@ -55,8 +55,8 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
     int lim;
     int out;
   };
-  // What became of a firing.
-  enum class Fired { kDone, kRefused, kFailed, kStopped };
+  // What became of a pass or a firing.
+  enum class Outcome { kDone, kRefused, kFailed, kStopped };
 
   // Appends the byte c (0 to 255) to outbuf and writes outbuf on when it is full; c == -1 writes out what
   // outbuf holds. Returns 0 when the write failed (reported on the head stream).
@@ -73,10 +73,10 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   int savevar(sub_struct *e);
 
   // One pass of the main loop at s.pos; kDone unless a firing failed or stopped the stream.
-  Fired Pass(Scan &s);
+  Outcome Pass(Scan &s);
   // Fires entry index, whose match begins at its start; waiting tells a match completed at an earlier
   // position from one completed at s.pos.
-  Fired Fire(Scan &s, int index, bool waiting);
+  Outcome Fire(Scan &s, int index, bool waiting);
   // Moves e's attempt on after a rejection at pos: the wildcard takes more text, or the attempt slides.
   void Extend(int pos, sub_struct *e);
   void Slide(int pos, sub_struct *e);
