@@ -50,25 +50,25 @@ int FiringLog::Reserve(int count, int firingsWanted) {
   return 1;
 }
 
-void FiringLog::Gather(const sub_struct *entries, int count) {
-  for (int index = 0; index < count; ++index)
+void FiringLog::Gather(const sub_struct *entries) {
+  for (int index = 0; index < entryCount; ++index)
     scratch[index] = static_cast<unsigned char>(entries[index].state);
 }
 
-int FiringLog::Restart(const sub_struct *entries, int count) {
+int FiringLog::Restart(const sub_struct *entries) {
   firingCount = 0;
   highestStart = -1;
   stateCount = 0;
   if (!GrowStates()) return 0;
-  Gather(entries, count);
+  Gather(entries);
   std::memcpy(states, scratch, static_cast<size_t>(entryCount));
   stateCount = 1;
   current = 0;
   return 1;
 }
 
-int FiringLog::Restate(const sub_struct *entries, int count) {
-  Gather(entries, count);
+int FiringLog::Restate(const sub_struct *entries) {
+  Gather(entries);
   const size_t size = static_cast<size_t>(entryCount);
   if (std::memcmp(states + size * static_cast<size_t>(current), scratch, size) == 0) return 1;
   for (int index = 0; index < stateCount; ++index) {

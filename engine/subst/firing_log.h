@@ -25,10 +25,10 @@ class FiringLog {
   // run needs no memory unless a table keeps giving text back. Returns 0 when memory runs out.
   int Reserve(int count, int firings);
   // Forgets every firing: a new window begins, with the entries' present states as its first state.
-  int Restart(const sub_struct *entries, int count);
+  int Restart(const sub_struct *entries);
   // Notes the entries' present states after a firing that may have switched groups. Returns 0 when
   // memory runs out.
-  int Restate(const sub_struct *entries, int count);
+  int Restate(const sub_struct *entries);
   // Whether entry has fired over the text from start, ending at end, in the present states.
   bool Contains(int entry, int start, int end) const;
   // Records that entry fires over the text from start, ending at end, in the present states. Returns 0
@@ -42,8 +42,8 @@ class FiringLog {
     int end;
     int state;  // index of the states it fired in
   };
-  // Copies the entries' states into scratch.
-  void Gather(const sub_struct *entries, int count);
+  // Copies the states of the entryCount entries into scratch.
+  void Gather(const sub_struct *entries);
   // Makes room for one more firing or one more set of states; 0 when memory runs out.
   int GrowFirings();
   int GrowStates();

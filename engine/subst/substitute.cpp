@@ -257,14 +257,12 @@ int CSubstitute::Process() {
   if (!CStreamObj::Process()) return 0;
   outcount = 0;  // what a failed run left in outbuf is not this run's
   table->InitState();
-  sub_struct *entries = table->entries;
-  const int count = table->count;
   Scan s{0, 0, 0, 0};
   for (;;) {
     if (Eof()) return Close();
     s.n += static_cast<int>(Read(window + s.n, static_cast<unsigned int>(windowsize - s.n)));
     if (Error()) return ReportQueueError();
-    if (!firings->Restart(entries, count)) return ReportRunOutOfMemory();
+    if (!firings->Restart(table->entries)) return ReportRunOutOfMemory();
     s.pos = 0;
     s.lim = 0;
     s.out = 0;
@@ -358,8 +356,7 @@ CSubstitute::Outcome CSubstitute::Fire(Scan &s, int index, bool waiting) {
   if (e.var != 0 && !savevar(&e)) return Outcome::kFailed;
   if (!putto(&e)) return Outcome::kFailed;
   if (e.stop) return Outcome::kStopped;
-  if ((e.after != 0 || e.on_mask != 0 || e.off_mask != 0) &&
-      !firings->Restate(table->entries, table->count)) {
+  if ((e.after != 0 || e.on_mask != 0 || e.off_mask != 0) && !firings->Restate(table->entries)) {
     ReportRunOutOfMemory();
     return Outcome::kFailed;
   }
