@@ -569,7 +569,9 @@ int CSubstitute::ReportTooLong() {
 int CSubstitute::savevar(sub_struct *e) {
   const int at = PartPosition(*e, 0);
   if (at < 0) return 1;
-  const size_t textLength = static_cast<size_t>(e->wc - 1);
+  // A set that lacks the table's special characters can make the wildcard's code read as a parameter,
+  // so the wildcard may never have been entered: its text is then empty.
+  const size_t textLength = e->wc > 0 ? static_cast<size_t>(e->wc - 1) : 0;
   envbuf[0] = e->var;
   envbuf[1] = '=';
   size_t used = 2;

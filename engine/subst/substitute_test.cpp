@@ -324,4 +324,17 @@ TEST(Substitute, VariableLengthLimit) {
   ClearVariables();
 }
 
+// A text set without "\\", "%", "*", "<" or ">" maps them all to one code, so a variable's wildcard can
+// read as a parameter and fire without ever taking text: the variable is then set to the empty text.
+TEST(Substitute, AVariableWhoseWildcardWasNeverEntered) {
+  ClearVariables();
+  StageInDir<CSubstitute> stage;
+  stage.dir.Write("table.sub", "\"<%L>\" 5000 \"\"\n");
+  stage.dir.Write("tiny.chs", "038\tB\tamp\n059\tE\tsemi\n048\t\t0\n");
+  ASSERT_TRUE(stage.stage.Open("table", "tiny")) << stage.StageError();
+  EXPECT_EQ(stage.Run("<" + std::string(5000, '0') + ">").find("failed"), std::string::npos);
+  EXPECT_EQ(Variable('L'), "(unset)");
+  ClearVariables();
+}
+
 }  // namespace
