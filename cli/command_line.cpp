@@ -1,0 +1,134 @@
+// Reads the runeflow command's arguments: short options, alone or grouped ("-lv"), with their value
+// attached or following ("-clatin1", "-c latin1"); long options ("--convert latin1", "--convert=latin1");
+// "--" before file names that begin with "-"; "-" for standard input.
+#include "cli/command_line.h"
+
+const CommandLine::OptionName CommandLine::kOptions[] = {
+    {'c', "convert", Option::kConvert, true}, {'t', "table", Option::kTable, true},
+    {'o', "output", Option::kOutput, true},   {'d', "data-dir", Option::kDataDir, true},
+    {'l', "list", Option::kList, false},      {'v', "variables", Option::kVariables, false},
+    {'h', "help", Option::kHelp, false},      {0, "version", Option::kVersion, false},
+};
+
+namespace {
+
+bool IsDriveColon(const std::string &text, size_t colon, size_t partStart) {
+#ifdef _WIN32
+  const char letter = static_cast<char>(text[partStart] | 0x20);
+  return colon == partStart + 1 && letter >= 'a' && letter <= 'z' && colon + 1 < text.size() &&
+         (text[colon + 1] == '\\' || text[colon + 1] == '/');
+#else
+  (void)text;
+  (void)colon;
+  (void)partStart;
+  return false;
+#endif
+}
+
+}  // namespace
+
+bool SplitPair(const std::string &text, std::string *first, std::string *second) {
+  size_t colon = text.find(':');
+  if (colon != std::string::npos && IsDriveColon(text, colon, 0)) colon = text.find(':', colon + 1);
+  if (colon == std::string::npos) return false;
+  *first = text.substr(0, colon);
+  *second = text.substr(colon + 1);
+  return true;
+}
+
+bool CommandLine::Fail(const std::string &message) {
+  if (error_.empty()) error_ = message;
+  return false;
+}
+
+bool CommandLine::AddStage(StageRequest::Kind kind, const std::string &written, const std::string &value) {
+  StageRequest stage{kind, value, std::string(), written + " " + value};
+  if (SplitPair(value, &stage.first, &stage.second)) {
+    if (stage.second.empty()) return Fail(stage.option + ": the name after \":\" is missing");
+  } else if (kind == StageRequest::kConvert) {
+    stage.second = value;  // a set into itself: only its references are resolved
+  }
+  if (stage.first.empty()) return Fail(stage.option + ": a name is missing");
+  stages.push_back(stage);
+  return true;
+}
+
+bool CommandLine::Apply(Option option, const std::string &written, const std::string &value) {
+  switch (option) {
+    case Option::kConvert:
+      return AddStage(StageRequest::kConvert, written, value);
+    case Option::kTable:
+      return AddStage(StageRequest::kTable, written, value);
+    case Option::kOutput:
+      if (!output.empty()) return Fail("only one output file can be given");
+      if (value.empty()) return Fail("option " + written + " needs a file name");
+      output = value;
+      return true;
+    case Option::kDataDir:
+      if (value.empty()) return Fail("option " + written + " needs a directory");
+      dataDirs.push_back(value);
+      return true;
+    case Option::kList:
+      list = true;
+      return true;
+    case Option::kVariables:
+      variables = true;
+      return true;
+    case Option::kHelp:
+      help = true;
+      return true;
+    case Option::kVersion:
+      version = true;
+      return true;
+  }
+  return true;
+}
+
+bool CommandLine::Parse(const std::vector<std::string> &arguments) {
+  bool optionsEnded = false;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string &argument = arguments[i];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      inputs.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (argument[1] == '-') {
+      const size_t equals = argument.find('=');
+      const std::string written = argument.substr(0, equals);
+      const OptionName *found = nullptr;
+      for (const OptionName &name : kOptions)
+        if (written.compare(2, std::string::npos, name.word) == 0) found = &name;
+      if (found == nullptr) return Fail("unknown option " + written);
+      std::string value;
+      if (equals != std::string::npos) {
+        if (!found->takesValue) return Fail("option " + written + " takes no value");
+        value = argument.substr(equals + 1);
+      } else if (found->takesValue) {
+        if (i + 1 == arguments.size()) return Fail("option " + written + " needs a value");
+        value = arguments[++i];
+      }
+      if (!Apply(found->option, written, value)) return false;
+    } else {
+      // A group of short options; one that takes a value takes the rest of the group or the next argument.
+      for (size_t k = 1; k < argument.size(); ++k) {
+        const std::string written = std::string("-") + argument[k];
+        const OptionName *found = nullptr;
+        for (const OptionName &name : kOptions)
+          if (name.letter == argument[k]) found = &name;
+        if (found == nullptr) return Fail("unknown option " + written);
+        if (!found->takesValue) {
+          if (!Apply(found->option, written, std::string())) return false;
+          continue;
+        }
+        std::string value = argument.substr(k + 1);
+        if (value.empty()) {
+          if (i + 1 == arguments.size()) return Fail("option " + written + " needs a value");
+          value = arguments[++i];
+        }
+        if (!Apply(found->option, written, value)) return false;
+        break;
+      }
+    }
+  }
+  return true;
+}

@@ -1,0 +1,58 @@
+// CommandLine: what the runeflow command was asked to do, read from its arguments. The stages keep the
+// order in which they were given, because that is the order in which they run.
+#ifndef RUNEFLOW_CLI_COMMAND_LINE_H
+#define RUNEFLOW_CLI_COMMAND_LINE_H
+
+#include <string>
+#include <vector>
+
+// One stage of the pipeline as named on the command line.
+struct StageRequest {
+  enum Kind { kConvert, kTable };
+  Kind kind;
+  std::string first;   // the source set of a conversion, the table of a substitution
+  std::string second;  // the destination set of a conversion, the text's set of a substitution
+  std::string option;  // the option as written, for messages ("-c latin1:ascii")
+};
+
+class CommandLine {
+ public:
+  // Reads the arguments after the program name. On a usage error Parse returns false and error() says
+  // what is wrong, without the program name.
+  bool Parse(const std::vector<std::string> &arguments);
+  const std::string &error() const { return error_; }
+
+  std::vector<StageRequest> stages;
+  std::vector<std::string> inputs;    // files to read, in order; "-" is standard input; none: standard input
+  std::string output;                 // file to write; empty or "-" is standard output
+  std::vector<std::string> dataDirs;  // directories searched first for sets and tables, in order
+  bool list = false;
+  bool help = false;
+  bool version = false;
+  bool variables = false;
+
+ private:
+  enum class Option { kConvert, kTable, kOutput, kDataDir, kList, kVariables, kHelp, kVersion };
+  struct OptionName {
+    char letter;       // 0: no short form
+    const char *word;  // long form without "--"
+    Option option;
+    bool takesValue;
+  };
+  static const OptionName kOptions[];
+
+  // Carries out one option, written as written (for messages), with its value.
+  bool Apply(Option option, const std::string &written, const std::string &value);
+  // Records a usage error and returns false.
+  bool Fail(const std::string &message);
+  // Adds a stage for the option name with its argument value.
+  bool AddStage(StageRequest::Kind kind, const std::string &name, const std::string &value);
+
+  std::string error_;  // the first usage error found
+};
+
+// Splits "A:B" at its first colon; false when there is none. On Windows a colon that follows a single
+// letter at the start of A or B and comes before a path separator belongs to a drive letter.
+bool SplitPair(const std::string &text, std::string *first, std::string *second);
+
+#endif

@@ -1,0 +1,68 @@
+// The runeflow command's arguments: option forms, stage order and defaults, and the usage errors.
+#include "cli/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+// The parsed command in one line: stages, then "<" inputs, ">" output, "+" data dirs and flags.
+std::string Summary(const std::vector<std::string> &arguments) {
+  CommandLine command;
+  if (!command.Parse(arguments)) return "error: " + command.error();
+  std::ostringstream text;
+  for (const StageRequest &stage : command.stages)
+    text << (stage.kind == StageRequest::kConvert ? "c(" : "t(") << stage.first << "|" << stage.second
+         << ") ";
+  for (const std::string &input : command.inputs) text << "<" << input << " ";
+  if (!command.output.empty()) text << ">" << command.output << " ";
+  for (const std::string &dir : command.dataDirs) text << "+" << dir << " ";
+  text << (command.list ? "l" : "") << (command.variables ? "v" : "") << (command.help ? "h" : "")
+       << (command.version ? "V" : "");
+  return text.str();
+}
+
+TEST(CommandLine, Parses) {
+  const struct {
+    const char *proves;
+    std::vector<std::string> arguments;
+    std::string summary;
+  } cases[] = {
+      {"nothing: standard input to standard output", {}, ""},
+      {"stages keep their order", {"-t", "a:x", "-c", "x:y", "-t", "b"}, "t(a|x) c(x|y) t(b|) "},
+      {"a conversion into its own set", {"-c", "latin1"}, "c(latin1|latin1) "},
+      {"attached and long forms",
+       {"-clatin1:ascii", "--table=t:s", "--convert", "a:b"},
+       "c(latin1|ascii) t(t|s) c(a|b) "},
+      {"files, standard input and -- before a dash name", {"a", "-", "--", "-c", "b"}, "<a <- <-c <b "},
+      {"output and data directories", {"-o", "out", "-d", "one", "--data-dir=two"}, ">out +one +two "},
+      {"grouped flags, and a value ending a group", {"-lvh", "-vo", "f"}, ">f lvh"},
+      {"version", {"--version"}, "V"},
+      {"unknown short option", {"-x"}, "error: unknown option -x"},
+      {"unknown long option", {"--convert-all"}, "error: unknown option --convert-all"},
+      {"missing value", {"-t"}, "error: option -t needs a value"},
+      {"value given to a flag", {"--list=yes"}, "error: option --list takes no value"},
+      {"empty set after the colon", {"-c", "latin1:"}, "error: -c latin1:: the name after \":\" is missing"},
+      {"empty first name", {"-t", ":latin1"}, "error: -t :latin1: a name is missing"},
+      {"two outputs", {"-o", "a", "-o", "b"}, "error: only one output file can be given"},
+  };
+  for (const auto &c : cases) EXPECT_EQ(Summary(c.arguments), c.summary) << c.proves;
+}
+
+TEST(CommandLine, SplitsPairsAtTheirColon) {
+  std::string first, second;
+  EXPECT_FALSE(SplitPair("latin1", &first, &second));
+  ASSERT_TRUE(SplitPair("a:b:c", &first, &second));
+  EXPECT_EQ(first + "|" + second, "a|b:c");
+#ifdef _WIN32
+  ASSERT_TRUE(SplitPair("C:\\sets\\a:D:\\b", &first, &second));  // drive letters are kept
+  EXPECT_EQ(first + "|" + second, "C:\\sets\\a|D:\\b");
+  EXPECT_FALSE(SplitPair("C:\\sets\\a", &first, &second));
+#else
+  ASSERT_TRUE(SplitPair("c:/sets/a", &first, &second));  // POSIX names have no drive letters
+  EXPECT_EQ(first + "|" + second, "c|/sets/a");
+#endif
+}
+
+}  // namespace

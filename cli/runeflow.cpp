@@ -1,0 +1,225 @@
+// The runeflow command: passes text through a pipeline of conversion and substitution stages named on
+// the command line, from files or standard input to standard output or a file. It is a thin front end
+// over the engine's public interface: a head stream, the stages in the order given, one run.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli/command_line.h"
+#include "cli/data_path.h"
+#include "cli/output_file.h"
+#include "cli/variable_snapshot.h"
+#include "engine/charset/convert.h"
+#include "engine/stream/about.h"
+#include "engine/stream/stream.h"
+#include "engine/subst/substitute.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+// Exit codes: the run succeeded; the run failed; the command line is wrong; a set, table or file could
+// not be loaded or opened.
+enum ExitCode { kSuccess = 0, kRunFailed = 1, kUsageError = 2, kNotLoaded = 3 };
+
+const char kUsage[] =
+    "Usage: runeflow [OPTION]... [FILE]...\n"
+    "Pass the FILEs (one text, in the order given; standard input when none or \"-\") through\n"
+    "conversion and substitution stages, which run in the order given, to standard output.\n"
+    "\n"
+    "Stages:\n"
+    "  -c, --convert=FROM[:TO]   convert from character set FROM to TO (default FROM: only\n"
+    "                            the entity references of FROM are resolved)\n"
+    "  -t, --table=TABLE[:SET]   apply substitution table TABLE to a text in character set SET\n"
+    "                            (default: the set that the stage before leaves the text in)\n"
+    "Options:\n"
+    "  -o, --output=FILE         write to FILE, which is replaced only when the whole run succeeds\n"
+    "  -d, --data-dir=DIR        look for sets and tables in DIR first (may be repeated)\n"
+    "  -v, --variables           after the run, print on standard error the table variables that\n"
+    "                            the run set, changed or removed, as NAME='value' lines\n"
+    "  -l, --list                list the character sets and tables that can be named\n"
+    "  -h, --help                show this help\n"
+    "      --version             show the version\n"
+    "\n"
+    "A set or table name that holds a \"/\" or a \".\" is a file name. Other names are looked up,\n"
+    "as NAME.chs or NAME.sub, in the -d directories, then in those of RUNEFLOW_PATH (separated\n"
+    "by \":\"), then among the shipped files.\n"
+    "\n"
+    "Exit status: 0 success, 1 the run failed, 2 wrong usage, 3 a set, table or file could not\n"
+    "be loaded.\n"
+    "\n"
+    "Example: runeflow -t html2text:latin1 -c latin1:ascii page.html\n";
+
+const char kProgram[] = "runeflow";
+
+// Writes "runeflow: text" on standard error, ending it with a line end when it has none.
+void Report(const std::string &text) {
+  const bool ended = !text.empty() && text.back() == '\n';
+  std::fprintf(stderr, "%s: %s%s", kProgram, text.c_str(), ended ? "" : "\n");
+}
+
+// Why an object failed; only the very first report of an object can lack memory for its text.
+std::string Reason(const CStreamObj &object) {
+  return object.m_errText != nullptr ? object.m_errText : "out of memory\n";
+}
+
+int UsageError(const std::string &text) {
+  Report(text);
+  std::fprintf(stderr, "Try '%s --help' for more information.\n", kProgram);
+  return kUsageError;
+}
+
+// A stage of the command line with the files it loads.
+struct ResolvedStage {
+  const StageRequest *request;
+  std::string first;   // the source set or the table file
+  std::string second;  // the destination set or the text's set
+};
+
+// Finds name (of kind "character set" or "substitution table") in path; empty, reported, when it is
+// not there.
+std::string FindFile(const DataPath &path, const StageRequest &stage, const std::string &name,
+                     const char *extension, const char *kind) {
+  std::string file = path.Find(name, extension);
+  if (file.empty()) {
+    std::string where;
+    for (const std::string &directory : path.directories()) where += (where.empty() ? "" : ", ") + directory;
+    Report(stage.option + ": no " + kind + " \"" + name + "\" in " +
+           (where.empty() ? "no directory" : where) + " (see " + kProgram + " --list)");
+  }
+  return file;
+}
+
+// Resolves the stages' names into files. Returns kSuccess, or the exit code of the (reported) failure.
+int ResolveStages(const CommandLine &command, const DataPath &path, std::vector<ResolvedStage> *resolved) {
+  std::string textSet;  // the set the text is in after the stages so far; empty while unknown
+  for (const StageRequest &stage : command.stages) {
+    ResolvedStage files{&stage, std::string(), std::string()};
+    if (stage.kind == StageRequest::kConvert) {
+      files.first = FindFile(path, stage, stage.first, "chs", "character set");
+      if (files.first.empty()) return kNotLoaded;
+      files.second = FindFile(path, stage, stage.second, "chs", "character set");
+      textSet = stage.second;
+    } else {
+      if (!stage.second.empty()) textSet = stage.second;
+      if (textSet.empty())
+        return UsageError(stage.option + ": the text's character set is needed (" + stage.option + ":SET)");
+      files.first = FindFile(path, stage, stage.first, "sub", "substitution table");
+      if (files.first.empty()) return kNotLoaded;
+      files.second = FindFile(path, stage, textSet, "chs", "character set");
+    }
+    if (files.second.empty()) return kNotLoaded;
+    resolved->push_back(files);
+  }
+  return kSuccess;
+}
+
+// Opens the stages on their files, in a pipeline behind head. Returns whether all loaded (reported).
+bool OpenStages(CStream &head, const std::vector<ResolvedStage> &resolved,
+                std::vector<std::unique_ptr<CStreamObj>> *stages) {
+  for (const ResolvedStage &files : resolved) {
+    if (files.request->kind == StageRequest::kConvert)
+      stages->push_back(std::make_unique<CConvert>());
+    else
+      stages->push_back(std::make_unique<CSubstitute>());
+    head.Add(stages->back().get());
+  }
+  if (!head.Open(nullptr)) {  // no name: relative file names are taken from the current directory
+    Report(Reason(head));
+    return false;
+  }
+  for (size_t i = 0; i < resolved.size(); ++i) {
+    CStreamObj &stage = *(*stages)[i];
+    const ResolvedStage &files = resolved[i];
+    const bool opened =
+        files.request->kind == StageRequest::kConvert
+            ? static_cast<CConvert &>(stage).Open(files.first.c_str(), files.second.c_str())
+            : static_cast<CSubstitute &>(stage).Open(files.first.c_str(), files.second.c_str());
+    if (!opened) {
+      Report(files.request->option + ": " + Reason(stage));
+      return false;
+    }
+  }
+  return true;
+}
+
+// Fills the pipeline from the inputs, or from standard input when there are none.
+bool ReadInputs(CStream &head, const std::vector<std::string> &inputs) {
+  const std::vector<std::string> standardInput{"-"};
+  for (const std::string &input : inputs.empty() ? standardInput : inputs) {
+    const bool read = input == "-" ? head.ReadFile(stdin, "standard input") : head.ReadFile(input.c_str());
+    if (!read) {
+      Report(Reason(head));
+      return false;
+    }
+  }
+  return true;
+}
+
+int Run(const CommandLine &command) {
+  const DataPath path(command.dataDirs, std::getenv("RUNEFLOW_PATH"), DataPath::ShippedDirectory());
+  if (command.list) {
+    path.List(stdout);
+    return kSuccess;
+  }
+  std::vector<ResolvedStage> resolved;
+  const int resolution = ResolveStages(command, path, &resolved);
+  if (resolution != kSuccess) return resolution;
+
+  CStream head;  // declared before the stages, so that it outlives them
+  std::vector<std::unique_ptr<CStreamObj>> stages;
+  if (!OpenStages(head, resolved, &stages)) return kNotLoaded;
+
+  const bool toFile = !command.output.empty() && command.output != "-";
+  OutputFile output;
+  if (toFile && !output.Open(command.output)) {
+    Report(output.error());
+    return kNotLoaded;
+  }
+  if (!ReadInputs(head, command.inputs)) return kNotLoaded;
+
+  const VariableSnapshot before = VariableSnapshot::Take();
+  if (!head.Close()) {  // runs every stage; the last one writes the result into the head
+    Report(Reason(head));
+    return kRunFailed;
+  }
+  const bool written = toFile ? head.WriteFile(output.file(), command.output.c_str())
+                              : head.WriteFile(stdout, "standard output");
+  if (!written) {
+    Report(Reason(head));
+    return kRunFailed;
+  }
+  if (toFile && !output.Commit()) {
+    Report(output.error());
+    return kRunFailed;
+  }
+  if (command.variables)
+    for (const std::string &line : before.Changes(VariableSnapshot::Take()))
+      std::fprintf(stderr, "%s\n", line.c_str());
+  return kSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  CommandLine command;
+  if (!command.Parse(std::vector<std::string>(argv + 1, argv + argc))) return UsageError(command.error());
+  if (command.help) {
+    std::fputs(kUsage, stdout);
+    return kSuccess;
+  }
+  if (command.version) {
+    std::fputs(AboutMsg(), stdout);
+    return kSuccess;
+  }
+  return Run(command);
+}
