@@ -46,7 +46,7 @@ TEST(DataPath, ListsSetsAndTablesWithTheirDescriptions) {
   const DataPath path({dir.Path()}, nullptr, std::string());
   TempDir out;
   const std::string listing = out.File("list");
-  FILE *file = std::fopen(listing.c_str(), "w");
+  FILE *file = std::fopen(listing.c_str(), "wb");
   ASSERT_NE(file, nullptr);
   path.List(file);
   std::fclose(file);

@@ -3,19 +3,10 @@
 # and messages. Usage: runeflow_test.sh PATH-TO-RUNEFLOW
 set -u
 runeflow=$1
+. "$(cd "$(dirname "$0")" && pwd)/../tests/support/check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
-failures=0
-
-# check NAME EXPECTED ACTUAL
-check() {
-  if [ "$2" != "$3" ]; then
-    printf 'FAIL %s\n  expected: [%s]\n  actual:   [%s]\n' "$1" "$2" "$3"
-    failures=$((failures + 1))
-  fi
-}
-
 # Two tables whose order matters, and a set of our own.
 mkdir own
 printf '"a" "b"\n' > own/ab.sub
@@ -86,5 +77,4 @@ check "--version" "$(printf 'Runeflow 3.0\nCobbleway edition')" "$("$runeflow" -
 "$runeflow" --list | grep -q '^  latin1 *ISO-8859-1' || check "--list shows the shipped sets" "latin1" "$("$runeflow" --list)"
 "$runeflow" -d own --list | grep -q '^  ab ' || check "--list shows a -d directory" "ab" "$("$runeflow" -d own --list)"
 
-[ "$failures" -eq 0 ] && echo "all runeflow command checks passed"
-exit "$failures"
+finish

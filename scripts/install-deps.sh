@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what building and testing Runeflow needs on a Debian machine, skipping what is already there:
-# the native toolchain and GoogleTest, and with "all" (the default) also the mingw-w64 cross compiler,
-# Wine with its 32-bit part, and Xvfb. Usage: install-deps.sh [native|all]
+# the native toolchain, GoogleTest and Python (which checks the generated data), and with "all" (the
+# default) also the mingw-w64 cross compiler, Wine with its 32-bit part, and Xvfb.
+# Usage: install-deps.sh [native|all]
 set -eu
 scope=${1:-all}
 packages=""
@@ -12,6 +13,7 @@ command -v g++ >/dev/null || need g++
 command -v make >/dev/null || need make
 [ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
 [ -f /usr/src/googletest/CMakeLists.txt ] || need googletest
+command -v python3 >/dev/null || need python3
 if [ "$scope" = all ]; then
   command -v i686-w64-mingw32-g++-posix >/dev/null || need g++-mingw-w64-i686
   command -v wine >/dev/null || need wine
