@@ -16,12 +16,6 @@
 
 namespace {
 
-#ifdef _WIN32
-const char kListSeparator = ';';
-#else
-const char kListSeparator = ':';
-#endif
-
 bool Readable(const std::string &path) {
   FILE *file = std::fopen(path.c_str(), "rb");
   if (file == nullptr) return false;
@@ -96,7 +90,7 @@ DataPath::DataPath(const std::vector<std::string> &optionDirs, const char *searc
                    const std::string &shippedDir)
     : directories_(optionDirs) {
   for (const char *entry = searchPath; entry != nullptr && *entry != '\0';) {
-    const char *end = std::strchr(entry, kListSeparator);
+    const char *end = std::strchr(entry, kSearchPathSeparator);
     const size_t length = end != nullptr ? static_cast<size_t>(end - entry) : std::strlen(entry);
     if (length > 0) directories_.emplace_back(entry, length);
     entry = end != nullptr ? end + 1 : nullptr;

@@ -8,10 +8,17 @@
 #include <string>
 #include <vector>
 
+// Separates the directories of RUNEFLOW_PATH.
+#ifdef _WIN32
+const char kSearchPathSeparator = ';';
+#else
+const char kSearchPathSeparator = ':';
+#endif
+
 class DataPath {
  public:
   // The search directories: optionDirs in order, then the entries of searchPath (a list separated by
-  // ":", or ";" on Windows; null or empty entries are skipped), then shippedDir when it is not empty.
+  // kSearchPathSeparator; null or empty entries are skipped), then shippedDir when it is not empty.
   DataPath(const std::vector<std::string> &optionDirs, const char *searchPath, const std::string &shippedDir);
 
   // The file that the set or table name (extension "chs" or "sub") stands for. A file name comes back

@@ -14,11 +14,7 @@ TEST(DataPath, SearchesOptionsThenTheEnvironmentThenTheShippedFiles) {
   listed.Write("a.chs", "");
   listed.Write("b.chs", "");
   option.Write("b.chs", "");
-#ifdef _WIN32
-  const std::string searchPath = ";" + listed.Path() + ";";
-#else
-  const std::string searchPath = ":" + listed.Path() + ":";
-#endif
+  const std::string searchPath = kSearchPathSeparator + listed.Path() + kSearchPathSeparator;
   const DataPath path({option.Path()}, searchPath.c_str(), shipped.Path());
   ASSERT_EQ(path.directories().size(), 3u);  // empty list entries are skipped
   EXPECT_EQ(path.Find("b", "chs"), option.File("b.chs"));

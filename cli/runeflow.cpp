@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ namespace {
 // not be loaded or opened.
 enum ExitCode { kSuccess = 0, kRunFailed = 1, kUsageError = 2, kNotLoaded = 3 };
 
+// A printf format: its one conversion is the separator of RUNEFLOW_PATH.
 const char kUsage[] =
     "Usage: runeflow [OPTION]... [FILE]...\n"
     "Pass the FILEs (one text, in the order given; standard input when none or \"-\") through\n"
@@ -48,7 +50,7 @@ const char kUsage[] =
     "\n"
     "A set or table name that holds a \"/\" or a \".\" is a file name. Other names are looked up,\n"
     "as NAME.chs or NAME.sub, in the -d directories, then in those of RUNEFLOW_PATH (separated\n"
-    "by \":\"), then among the shipped files.\n"
+    "by \"%c\"), then among the shipped files.\n"
     "\n"
     "Exit status: 0 success, 1 the run failed, 2 wrong usage, 3 a set, table or file could not\n"
     "be loaded.\n"
@@ -214,12 +216,17 @@ int main(int argc, char **argv) {
   CommandLine command;
   if (!command.Parse(std::vector<std::string>(argv + 1, argv + argc))) return UsageError(command.error());
   if (command.help) {
-    std::fputs(kUsage, stdout);
+    std::printf(kUsage, kSearchPathSeparator);
     return kSuccess;
   }
   if (command.version) {
     std::fputs(AboutMsg(), stdout);
     return kSuccess;
   }
-  return Run(command);
+  try {
+    return Run(command);
+  } catch (const std::bad_alloc &) {  // the command's own strings; the engine reports its own failures
+    Report("out of memory");
+    return kRunFailed;
+  }
 }
