@@ -35,11 +35,7 @@ struct InData {
     head.Add(&stage);
     head.Open(RUNEFLOW_DATA_DIR);
   }
-  std::string Run(const std::string &text) {
-    head.Write(text.data(), static_cast<unsigned>(text.size()));
-    if (!head.Close()) return std::string("failed: ") + (head.m_errText ? head.m_errText : "");
-    return Drain(head);
-  }
+  std::string Run(const std::string &text) { return RunPipeline(head, text); }
   CStream head;
   Stage stage;
 };

@@ -21,13 +21,8 @@ struct StageInDir {
     dir.Write(name + ".chs", bytes);
     return set.Open(&stage, name.c_str());
   }
-  // One run of the pipeline over text: written into the head, run by Close and drained from the head.
-  // The result, or the head's error text after "failed: ".
-  std::string Run(const std::string &text) {
-    head.Write(text.data(), static_cast<unsigned>(text.size()));
-    if (!head.Close()) return "failed: " + HeadError();
-    return Drain(head);
-  }
+  // One run of the pipeline over text: the result, or the head's error text after "failed: ".
+  std::string Run(const std::string &text) { return RunPipeline(head, text); }
   // The stage's error text, or "" when it has none.
   std::string StageError() const { return stage.m_errText != nullptr ? stage.m_errText : ""; }
   // The head stream's error text, or "" when it has none.
