@@ -23,6 +23,12 @@ block_struct *NewBlock(block_struct *prev) {
   return block;
 }
 
+// The ring ends at the head stream: only an object whose most-derived class is CStream stops it (and
+// a chain made with Connect may simply end).
+bool EndsTheRing(const CStreamObj *object) {
+  return object == nullptr || std::strcmp(object->GetRuntimeClass()->className, "CStream") == 0;
+}
+
 }  // namespace
 
 CStreamObj::CStreamObj()
@@ -177,12 +183,17 @@ void CStreamObj::Rewind() {
 
 int CStreamObj::Close() {
   CStreamObj *next = m_pNext;
-  // The ring ends at the head stream: only an object whose most-derived class is CStream stops it.
-  if (next == nullptr || std::strcmp(next->GetRuntimeClass()->className, "CStream") == 0) return 1;
+  if (EndsTheRing(next)) return 1;
   next->m_pCur = next->m_pFirst;
   m_error = 0;
   if (!next->Process()) {
-    next->Clear();
+    // What the failed run left in the queues of the stages after this one would be taken for the start
+    // of the next run's text: those queues are emptied. The head keeps what reached it.
+    CStreamObj *stage = next;
+    do {
+      stage->Clear();
+      stage = stage->m_pNext;
+    } while (!EndsTheRing(stage) && stage != next);
     return 0;
   }
   if (m_pOwner == this) {

@@ -24,16 +24,15 @@ std::vector<unsigned> BlockSizes(const CStreamObj &object) {
   return sizes;
 }
 
-// A stage that keeps the stage contract: upper-cases its input, or fails when told to.
+// A stage that keeps the stage contract: upper-cases its input, or fails when told to, at once or after
+// passing its text on.
 class TestStage : public CStreamObj {
  public:
-  explicit TestStage(bool fail = false) : fail_(fail) {}
+  enum Failure { kNever, kAtOnce, kAfterWriting };
+  explicit TestStage(Failure failure = kNever) : failure_(failure) {}
   int Process() override {
     if (!CStreamObj::Process()) return 0;
-    if (fail_) {
-      m_pOwner->Eprintf("stage failed\n");
-      return 0;
-    }
+    if (failure_ == kAtOnce) return Fail();
     while (!Eof()) {
       m_workLen = static_cast<int>(Read(m_work, kWorkSize));
       for (int i = 0; i < m_workLen; ++i) m_work[i] = static_cast<unsigned char>(std::toupper(m_work[i]));
@@ -43,11 +42,16 @@ class TestStage : public CStreamObj {
         return 0;
       }
     }
+    if (failure_ == kAfterWriting) return Fail();
     return Close();
   }
 
  private:
-  bool fail_;  // fail every run
+  int Fail() {
+    m_pOwner->Eprintf("stage failed\n");
+    return 0;
+  }
+  Failure failure_;  // when every run fails
 };
 
 TEST(StreamObjQueue, WritesFillBlocksOfFiveHundredBytes) {
@@ -187,18 +191,23 @@ TEST(StreamObjClose, RunsEveryStageAndLeavesTheResultInTheHead) {
   EXPECT_EQ(Drain(lone), "abc");
 }
 
-TEST(StreamObjClose, AFailingStageStopsTheRunAndLosesItsQueue) {
-  CStream head;
-  TestStage upper, failing(true), never;
-  head.Add(&upper);
-  head.Add(&failing);
-  head.Add(&never);
-  ASSERT_TRUE(head.Open(nullptr) && upper.Open() && failing.Open() && never.Open());
-  head.Write("abc", 3);
-  EXPECT_FALSE(head.Close());
-  EXPECT_STREQ(head.m_errText, "Stream: stage failed\n");
-  EXPECT_EQ(failing.m_pFirst, nullptr);
-  EXPECT_EQ(head.GetLength(), 0u);
+TEST(StreamObjClose, AFailingStageStopsTheRunAndLeavesNothingForTheNextRun) {
+  for (TestStage::Failure failure : {TestStage::kAtOnce, TestStage::kAfterWriting}) {
+    CStream head;
+    TestStage upper, failing(failure), never, last;
+    head.Add(&upper);
+    head.Add(&failing);
+    head.Add(&never);
+    head.Add(&last);
+    ASSERT_TRUE(head.Open(nullptr) && upper.Open() && failing.Open() && never.Open() && last.Open());
+    head.Write("abc", 3);
+    EXPECT_FALSE(head.Close());
+    EXPECT_STREQ(head.m_errText, "Stream: stage failed\n");
+    // The failing stage's input and what it passed on are gone, so a later run starts clean.
+    EXPECT_EQ(failing.m_pFirst, nullptr) << failure;
+    EXPECT_EQ(never.m_pFirst, nullptr) << failure;
+    EXPECT_EQ(head.GetLength(), 0u);
+  }
 }
 
 TEST(StreamObjEprintf, ComposesClassNameAndMessageWithinTwoHundredFiftyCharacters) {
