@@ -1,19 +1,30 @@
-// Allocation through the C library, with a countdown that tests use to inject one failure.
+// Allocation through the C library, with a countdown that tests use to inject one failure and a count
+// of live allocations that tests use to find leaks.
 #include "engine/stream/allocator.h"
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
-unsigned long allocationsUntilFailure = 0;  // 0: never fail; 1: the next allocation fails
+std::atomic<unsigned long> allocationsUntilFailure{0};  // 0: never fail; 1: the next allocation fails
+std::atomic<long> liveAllocations{0};                   // successful EngineAlloc calls not yet freed
 }  // namespace
 
 void *EngineAlloc(size_t size) {
-  if (allocationsUntilFailure != 0 && --allocationsUntilFailure == 0) return nullptr;
-  return std::malloc(size);
+  if (allocationsUntilFailure.load(std::memory_order_relaxed) != 0 &&
+      allocationsUntilFailure.fetch_sub(1, std::memory_order_relaxed) == 1)
+    return nullptr;
+  void *memory = std::malloc(size);
+  if (memory != nullptr) liveAllocations.fetch_add(1, std::memory_order_relaxed);
+  return memory;
 }
 
-void EngineFree(void *memory) { std::free(memory); }
+void EngineFree(void *memory) {
+  if (memory == nullptr) return;
+  liveAllocations.fetch_sub(1, std::memory_order_relaxed);
+  std::free(memory);
+}
 
 char *EngineCopy(const char *text) {
   size_t size = std::strlen(text) + 1;
@@ -23,3 +34,7 @@ char *EngineCopy(const char *text) {
 }
 
 void FailAllocationAt(unsigned long n) { allocationsUntilFailure = n; }
+
+bool AllocationFailurePending() { return allocationsUntilFailure != 0; }
+
+long LiveAllocations() { return liveAllocations; }

@@ -1,6 +1,6 @@
 // The one place where the engine obtains and releases memory: queue blocks, work buffers, error texts,
 // names and tables all come from here. A test can make the n-th allocation fail, so that every
-// out-of-memory path of the engine can be walked in turn.
+// out-of-memory path of the engine can be walked in turn, and can count what is not yet released.
 #ifndef RUNEFLOW_ENGINE_STREAM_ALLOCATOR_H
 #define RUNEFLOW_ENGINE_STREAM_ALLOCATOR_H
 
@@ -8,6 +8,7 @@
 
 // Memory from the C library's allocator, or null when it has none (or a test asked for a failure).
 void *EngineAlloc(size_t size);
+// Releases memory from EngineAlloc; null is ignored.
 void EngineFree(void *memory);
 // A copy of the NUL-terminated text from EngineAlloc, or null.
 char *EngineCopy(const char *text);
@@ -15,5 +16,9 @@ char *EngineCopy(const char *text);
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches failures off. Later allocations
 // succeed again.
 void FailAllocationAt(unsigned long n);
+// Test hook: true while the failure asked for by FailAllocationAt has not happened yet.
+bool AllocationFailurePending();
+// Test hook: allocations made and not yet released, over the whole process.
+long LiveAllocations();
 
 #endif
