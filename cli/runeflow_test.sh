@@ -1,8 +1,10 @@
 #!/bin/sh
 # The runeflow command as users meet it: stage order, input and output, the -o guarantee, exit codes
-# and messages. Usage: runeflow_test.sh PATH-TO-RUNEFLOW
+# and messages, reads that fail part way and full devices.
+# Usage: runeflow_test.sh PATH-TO-RUNEFLOW PATH-TO-FAILING-READS-LIBRARY
 set -u
 runeflow=$1
+failing_reads=$2
 . "$(cd "$(dirname "$0")" && pwd)/../tests/support/check.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -67,7 +69,33 @@ check "a missing input: exit 3" "3 runeflow: Stream: Can't open missing.txt" "$?
 if [ -w /dev/full ]; then
   "$runeflow" one.txt >/dev/full 2>err.txt
   check "a full device: exit 1" "1 runeflow: Stream: I/O error 1 on standard output" "$? $(cat err.txt)"
+  "$runeflow" -o /dev/full one.txt 2>err.txt
+  check "a full device as -o: exit 1" "1 runeflow: Stream: I/O error 1 on /dev/full" "$? $(cat err.txt)"
 fi
+
+# Files whose reads fail part way: FILE BYTES COMMAND... runs the command with reads of FILE failing
+# after BYTES bytes (the sanitizers' runtime must then accept a library loaded before it).
+fail_reading() {
+  file=$1 after=$2
+  shift 2
+  FAIL_READ_PATH=$file FAIL_READ_AFTER=$after LD_PRELOAD=$failing_reads \
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:verify_asan_link_order=0" "$@"
+}
+printf '%05000d' 0 > big.txt
+printf 'old\n' > out.txt
+fail_reading "$work/big.txt" 1000 "$runeflow" -o out.txt "$work/big.txt" 2>err.txt
+check "an input that fails part way: exit 3, its reason" "3 runeflow: Stream: I/O error 1 on $work/big.txt" \
+  "$? $(cat err.txt)"
+check "an input that fails part way: the old file is kept, nothing beside it" "old out.txt" \
+  "$(cat out.txt) $(ls | grep out)"
+check "the failing library reads the rest of the file" "$(cat big.txt)" \
+  "$(fail_reading "$work/big.txt" 99999 "$runeflow" "$work/big.txt" 2>&1)"
+fail_reading "$work/own/tiny.chs" 20 "$runeflow" -d own -c tiny </dev/null 2>err.txt
+check "a set file that fails part way" "3 runeflow: -c tiny: Convert: I/O error 1 on $work/own/tiny.chs" \
+  "$? $(cat err.txt)"
+fail_reading "$work/own/keep.sub" 5 "$runeflow" -d own -t keep:tiny </dev/null 2>err.txt
+check "a table file that fails part way" "3 runeflow: -t keep:tiny: Substitute: I/O error 1 on $work/own/keep.sub" \
+  "$? $(cat err.txt)"
 
 # Variables, help, version, list.
 check "variables that the run set, quoted for the shell" "V='it'\''s'" \
