@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what building and testing Runeflow needs on a Debian machine, skipping what is already there:
 # the native toolchain, GoogleTest and Python (which checks the generated data), and with "all" (the
-# default) also the mingw-w64 cross compiler, Wine with its 32-bit part, and Xvfb.
+# default) also clang with libFuzzer (the fuzz targets), the mingw-w64 cross compiler, Wine with its
+# 32-bit part, and Xvfb.
 # Usage: install-deps.sh [native|all]
 set -eu
 scope=${1:-all}
@@ -15,6 +16,8 @@ command -v make >/dev/null || need make
 [ -f /usr/src/googletest/CMakeLists.txt ] || need googletest
 command -v python3 >/dev/null || need python3
 if [ "$scope" = all ]; then
+  command -v clang++ >/dev/null || need clang
+  ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need libclang-rt-14-dev
   command -v i686-w64-mingw32-g++-posix >/dev/null || need g++-mingw-w64-i686
   command -v wine >/dev/null || need wine
   dpkg -s wine32:i386 >/dev/null 2>&1 || need wine32:i386
