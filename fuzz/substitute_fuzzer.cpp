@@ -1,0 +1,49 @@
+// Fuzzes the substitution stage. The input holds two parts (see SplitInput): a table file, written in
+// the built-in set, and a text in the shipped latin1 set. An opened stage runs the text twice with the
+// same outcome; a run fails only with a documented run-time report on the head stream, and a table
+// without entries passes the text through (or drops it all).
+#include <string>
+#include <vector>
+
+#include "engine/charset/builtin_charset.h"
+#include "engine/stream/stream.h"
+#include "engine/subst/subst_tbl.h"
+#include "engine/subst/substitute.h"
+#include "fuzz/invariants.h"
+#include "fuzz/support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  const std::vector<std::string> parts = SplitInput(data, size, 2);
+  const std::string text = parts.size() > 1 ? parts[1] : "";
+  WriteScratch("fuzz.sub", parts[0]);
+  CStream head;
+  CSubstitute stage;
+  head.Add(&stage);
+  head.Open(ScratchDir().c_str());
+
+  if (!stage.Open("fuzz", &ShippedSet("latin1"), BuiltinCharSet())) {
+    CheckReport(stage, "opening on a table");
+    CheckNoReport(head, "opening on a table");
+    const RunResult run = RunOnce(head, text);
+    Check(run.result == 0 && run.report == "Stream: Object was not opened\n",
+          "a stage that failed to open ran: %d \"%s\"", run.result, run.report.c_str());
+    return 0;
+  }
+  CheckNoReport(stage, "opening on a table");
+  const CSubstTbl &table = *stage.table;
+  CheckLoadedTable(table);
+  Check(stage.windowsize >= table.maxmatch && stage.windowsize >= 500, "window of %d bytes for maxmatch %d",
+        stage.windowsize, table.maxmatch);
+
+  const RunResult run = RunTwice(head, text, "substitution");
+  CheckNoReport(stage, "substitution");
+  if (run.result == 0) {
+    Check(run.report == "Stream: Environment string too long\n" ||
+              run.report == "Stream: Out of environment space\n",
+          "a run failed: %s", run.report.c_str());
+  }
+  if (table.count == 0) {
+    Check(run.output == (table.dropunmatched ? "" : text), "a table without entries changed the text");
+  }
+  return 0;
+}

@@ -1,0 +1,62 @@
+// What every fuzz target shares: the splitting of one input into parts, a per-process scratch directory
+// where set and table files are written for the engine to find, the table variables reset between runs,
+// and the checks that stop the fuzzer with a reason when an invariant does not hold.
+#ifndef RUNEFLOW_FUZZ_SUPPORT_H
+#define RUNEFLOW_FUZZ_SUPPORT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/charset/charset.h"
+#include "engine/stream/stream.h"
+
+// The separator between the parts of a multi-part input: a line "=====" of its own. The line feed that
+// ends the line before it belongs to the separator, so a part that must end with a line feed is followed
+// by an empty line. Only the first count - 1 separators split; the last part takes the rest, separators
+// included. Missing parts are absent from the result, which holds between 1 and count parts.
+const char kPartSeparator[] = "\n=====\n";
+std::vector<std::string> SplitInput(const uint8_t *data, size_t size, size_t count);
+
+// The directory where this process writes its files (under /dev/shm when there is one), created on
+// first use and removed at exit.
+const std::string &ScratchDir();
+// Writes bytes to the file name in the scratch directory.
+void WriteScratch(const std::string &name, const std::string &bytes);
+// The full name of a shipped set or table file, such as "latin1.chs".
+std::string ShippedFile(const std::string &name);
+
+// A shipped set (such as "latin1"), loaded once for the life of the process; a failed load aborts.
+CCharSet &ShippedSet(const std::string &name);
+
+// Removes every one-character environment variable, so that table variables start each run unset.
+void ClearVariables();
+
+// What one run of a pipeline gave: Close's result, the text drained from the head, the head's report.
+struct RunResult {
+  int result;
+  std::string output;
+  std::string report;
+};
+// Runs the pipeline behind head once over text, with the table variables cleared first.
+RunResult RunOnce(CStream &head, const std::string &text);
+// Runs it twice and checks that the second run gives what the first gave (stages are reusable), and that
+// a successful run leaves no report on the head and a failed one leaves one.
+RunResult RunTwice(CStream &head, const std::string &text, const char *what);
+
+// Prints "invariant broken: " and the formatted reason, then aborts, unless ok.
+void Check(bool ok, const char *format, ...) __attribute__((format(printf, 2, 3)));
+
+// An object's error text, "" when it has none.
+std::string Report(const CStreamObj &object);
+// Empties the object's error text, so that the next check sees only what happens after it.
+void ClearReport(CStreamObj &object);
+// One report on object after a failure: non-empty, at most kErrTextMax characters, the object's class
+// name (without its "C") and ": " before a message, ending in a line feed unless it was cut at the limit.
+// Returns the message after that prefix.
+std::string CheckReport(const CStreamObj &object, const char *what);
+// No report on object after a success.
+void CheckNoReport(const CStreamObj &object, const char *what);
+
+#endif
