@@ -457,9 +457,11 @@ int CSubstTbl::escape(Compilation &c) {
       next = letterAt;  // the backslash is dropped; the quote is read as an ordinary character
       break;
     default:
-      // No escape: the backslash is an ordinary character, and so is whatever follows it.
+      // No escape: the backslash and the character after it are both ordinary characters, so that a
+      // "%" or a reference's begin or end character after a backslash stands for itself.
       c.text[c.out++] = code('\\');
       next = c.in + 1;
+      if (c.text[next] != '\0') c.text[c.out++] = code(c.text[next++]);
       break;
   }
   c.in = next;

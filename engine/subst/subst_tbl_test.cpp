@@ -60,6 +60,7 @@ TEST(SubstTblCompile, EntriesCompileToTheirByteForms) {
       {"literal backslash", R"("a\\b" "\\")", R"("a\\b" "\\")"},
       {"letter without escape meaning", R"("\q" "\q")", R"("\q" "\q")"},
       {"zero before such a letter", R"("\0q" "x")", R"("\0q" "x")"},
+      {"backslash before %, & or ;", R"("\%a\&amp;\;" "\&#37;a")", R"("\%a\&amp;\;" "\&#37;a")"},
       {"number before < in a replacement", R"("a\?" "\2<\?")", R"("a\?" "\<\?")"},
       {"group that enables itself", R"("\3[a" "b\4[\5]")", R"("a" "b" group=8 state=2 after=2 on=16 off=32)"},
       {"group that disables itself", R"("\]a" "b\]")", R"("a" "b" group=1 state=2 after=1 off=1)"},

@@ -138,6 +138,9 @@ TEST(Substitute, Replacements) {
       {"a capture after the wildcard", "\"a\\*b\\?\" \"\\?\"\n", {{"axyzbq", "q"}}},
       {"an empty wildcard text", "\"a\\*b\" \"[\\*]\"\n", {{"ab", "[]"}}},
       {"escapes without meaning", "\"x\" \"\\\\\\q\\%a\"\n", {{"x", "\\q%a"}}},
+      {"a backslash keeps a percent sign and a reference as text",
+       "\"\\%a\" \"\\&#37;a\"\n",
+       {{"%a %b", "&#37;a %b"}}},
       {"a percent sign ending the replacement", "\"x\" \"50%\"\n", {{"x", "50%"}}},
       {"byte 255", "\"y\" \"&#255;\"\n", {{"y", "\xFF"}}},
   });
