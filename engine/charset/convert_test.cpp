@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -305,25 +304,6 @@ TEST(ConvertFailures, OpenReportsOnTheStageAndLeavesItNotOpened) {
   EXPECT_EQ(noSet.stage.Open(nullptr, noSet.stage.to), 0);
   EXPECT_EQ(noSet.StageError(), "Convert: Missing character set\n");
   EXPECT_EQ(noSet.Run("text"), "failed: Stream: Object was not opened\n");
-}
-
-TEST(ConvertFailures, EveryAllocationFailureWhileOpeningIsReported) {
-  Conversion conversion(kLatin, kMac);
-  const std::vector<std::string> messages = {"Convert: Memory allocation error\n",
-                                             "Convert: CCharSet: Memory allocation error\n",
-                                             "Convert: CConvTbl: Memory allocation error\n"};
-  unsigned long failing = 1;
-  for (;; ++failing) {
-    FailAllocationAt(failing);
-    const int opened = conversion.stage.Open("from", "to");
-    FailAllocationAt(0);
-    if (opened) break;
-    EXPECT_NE(std::find(messages.begin(), messages.end(), conversion.StageError()), messages.end())
-        << "allocation " << failing << ": " << conversion.StageError();
-    EXPECT_EQ(conversion.Run("x"), "failed: Stream: Object was not opened\n") << "allocation " << failing;
-  }
-  EXPECT_GT(failing, 200u);  // both sets with their names, the table and the output buffer
-  EXPECT_EQ(conversion.Run("caf\xE9"), "caf\x8E");
 }
 
 TEST(ConvertFailures, AFailedWriteStopsTheRun) {
