@@ -1,13 +1,16 @@
 #!/bin/sh
-# Every test: installs what is missing, builds the native and the 32-bit Windows targets, and runs the
-# native tests and then the same tests of the Windows build under Wine.
+# Every test: installs what is missing; builds the native, the sanitizer, the fuzzing and the 32-bit
+# Windows targets; runs the native tests, the same tests under AddressSanitizer, LeakSanitizer and
+# UndefinedBehaviorSanitizer, each fuzz target briefly over its corpus, and the Windows tests under Wine.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh all
 jobs=$(nproc)
-for preset in native windows; do
+for preset in native sanitize fuzz windows; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" -j "$jobs"
 done
 ctest --preset native -j "$jobs"
+ctest --preset sanitize -j "$jobs"
+ctest --preset fuzz -j "$jobs"
 ctest --preset windows
