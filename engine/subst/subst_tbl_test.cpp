@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "engine/charset/builtin_charset.h"
-#include "engine/stream/allocator.h"
 #include "engine/subst/entry_dump.h"
 #include "tests/support/stage_in_dir.h"
 
@@ -310,26 +309,6 @@ TEST(SubstTblLoad, RefusesWhatItCannotRead) {
   EXPECT_EQ(folder.table.Open(&folder.stage, "folder", BuiltinCharSet(), BuiltinCharSet()), 0);
   EXPECT_EQ(folder.StageError().rfind("StreamObj: I/O error ", 0), 0u) << folder.StageError();
 #endif
-}
-
-TEST(SubstTblLoad, EveryAllocationFailureIsReported) {
-  const std::string file = "#ALIAS \"\\L\" \"\\5?\"\n\"\\L\\L\\L\" \"x\"\n\"ab\" \"c\"\n";
-  unsigned long failing = 1;
-  for (;; ++failing) {
-    TableLoad load;
-    load.stage.Eprintf("ready");  // the error text exists before allocations fail
-    load.dir.Write("table.sub", file);
-    FailAllocationAt(failing);
-    const int opened = load.table.Open(&load.stage, "table", BuiltinCharSet(), BuiltinCharSet());
-    FailAllocationAt(0);
-    if (opened) break;
-    const std::string error = load.StageError();
-    EXPECT_TRUE(error == "StreamObj: CSubstTbl: Memory allocation error\n" ||
-                error == "StreamObj: CConvTbl: Memory allocation error\n" ||
-                error == "StreamObj: CSubstTbl: Memory allocation error\n  \"\\L\\L\\L\" \"x\"\n\n")
-        << "allocation " << failing << ": " << error;
-  }
-  EXPECT_GT(failing, 10u);  // the records, the conversion table, and each entry's strings
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "engine/stream/allocator.h"
 #include "engine/subst/subst_tbl.h"
 #include "engine/subst/variables.h"
+#include "tests/support/ascii_set.h"
 #include "tests/support/drain.h"
 #include "tests/support/stage_in_dir.h"
 
@@ -197,23 +197,7 @@ TEST(Substitute, Variables) {
 }
 
 // A Latin text set: the built-in set's characters under their names, and e acute (233) with its capital.
-std::string LatinSet() {
-  const CCharSet &builtin = *BuiltinCharSet();
-  std::string file = "#BASE 16\n";
-  for (int value = 0; value < 256; ++value) {
-    if (builtin.chars[value].value < 0) continue;
-    char line[64];
-    const unsigned subsets = builtin.chars[value].subsets;
-    std::snprintf(line, sizeof line, "%3X\t%s%s%s%s\t%s\n", value, value == '&' ? "B," : "",
-                  value == ';' ? "E," : "", value == '#' ? "N," : "",
-                  subsets & (1u << 3)   ? "3"
-                  : subsets & (1u << 4) ? "4"
-                                        : "",
-                  builtin.chars[value].name);
-    file += line;
-  }
-  return file + " C9\t4\tEacute\n E9\t3\teacute\n";
-}
+std::string LatinSet() { return AsciiSetFile(" C9\t4\tEacute\n E9\t3\teacute\n"); }
 
 TEST(SubstituteOpen, ATableAndASetFile) {
   ClearVariables();
@@ -254,49 +238,6 @@ TEST(SubstituteOpen, FailuresLeaveTheStageNotOpened) {
         << f.what << ": " << pipeline.StageError();
     EXPECT_EQ(pipeline.Run("a"), "failed: Stream: Object was not opened\n") << f.what;
   }
-}
-
-TEST(SubstituteOpen, EveryAllocationFailureIsReported) {
-  StageInDir<CSubstitute> pipeline;
-  pipeline.dir.Write("latin.chs", LatinSet());
-  pipeline.dir.Write("table.sub", "\"a\" \"b\"\n");
-  pipeline.stage.Eprintf("ready");  // the error text exists before allocations fail
-  bool envbufReported = false;
-  unsigned long failing = 1;
-  for (;; ++failing) {
-    FailAllocationAt(failing);
-    const int opened = pipeline.stage.Open("table", "latin");
-    FailAllocationAt(0);
-    if (opened) break;
-    const std::string error = pipeline.StageError();
-    EXPECT_NE(error.find("Memory allocation error"), std::string::npos)
-        << "allocation " << failing << ": " << error;
-    envbufReported = envbufReported || error == "Substitute: Memory allocation error d\n";
-  }
-  EXPECT_TRUE(envbufReported);
-  EXPECT_GT(failing, 50u);  // the set's names, the table, the buffers
-  EXPECT_EQ(pipeline.Run("abc"), "bbc");
-}
-
-TEST(SubstituteRun, AFailedRunLosesOnlyItsOwnOutput) {
-  // Groups, given-back text and waiting matches, so that every kind of firing meets a failure.
-  Substitution substitution("\"\\1[b\" \"B\"\n\"a\" \"A\\1[\"\n\"cd\\<\" \"C\"\n\"abcde\" \"Z\"\n");
-  ASSERT_TRUE(substitution.opened) << substitution.StageError();
-  std::string text;
-  for (int i = 0; i < 300; ++i) text += "babcd.";
-  const std::string expected = substitution.Run(text);
-  unsigned long failing = 1;
-  for (;; ++failing) {
-    substitution.head.Write(text.data(), static_cast<unsigned>(text.size()));
-    FailAllocationAt(failing);
-    const int ran = substitution.head.Close();
-    FailAllocationAt(0);
-    Drain(substitution.head);
-    if (ran) break;
-    EXPECT_EQ(substitution.HeadError(), "Stream: I/O error 12 on stream\n") << "allocation " << failing;
-    EXPECT_EQ(substitution.Run(text), expected) << "after allocation " << failing;
-  }
-  EXPECT_GT(failing, 3u);
 }
 
 TEST(SubstituteRun, OutputLeavesInPiecesOf500Bytes) {
