@@ -62,12 +62,10 @@ struct Pipeline {
   std::vector<std::unique_ptr<CStreamObj>> stages;  // in pipeline order
 };
 
-// Clears the variables that the variable table sets.
+// Clears the variable that the variable table sets ("q" and "Q" name the same one).
 void ClearVariables() {
-  for (char name : {'Q', 'q'}) {
-    char assignment[] = {name, '=', '\0'};
-    SetVariable(assignment);
-  }
+  char assignment[] = "Q=";
+  SetVariable(assignment);
 }
 
 bool OneOf(const std::string &text, const std::vector<std::string> &texts) {
