@@ -39,11 +39,14 @@ struct RunResult {
   std::string output;
   std::string report;
 };
-// Runs the pipeline behind head once over text, with the table variables cleared first.
-RunResult RunOnce(CStream &head, const std::string &text);
-// Runs it twice and checks that the second run gives what the first gave (stages are reusable), and that
-// a successful run leaves no report on the head and a failed one leaves one.
-RunResult RunTwice(CStream &head, const std::string &text, const char *what);
+// Runs the pipeline behind head once over text, with the table variables cleared first and, when starve
+// is not 0, allocation number starve of the run failing.
+RunResult RunOnce(CStream &head, const std::string &text, unsigned long starve = 0);
+// Runs it three times: normally, with allocation number starve failing, and normally again. A normal run
+// leaves no report on the head when it succeeds and one when it fails; the starved run gives the same
+// outcome or fails for lack of memory; the last run gives what the first gave (the pipeline is
+// reusable, also after a failed run). Returns the first run.
+RunResult RunChecked(CStream &head, const std::string &text, unsigned long starve, const char *what);
 
 // Prints "invariant broken: " and the formatted reason, then aborts, unless ok.
 void Check(bool ok, const char *format, ...) __attribute__((format(printf, 2, 3)));
@@ -52,9 +55,8 @@ void Check(bool ok, const char *format, ...) __attribute__((format(printf, 2, 3)
 std::string Report(const CStreamObj &object);
 // Empties the object's error text, so that the next check sees only what happens after it.
 void ClearReport(CStreamObj &object);
-// One report on object after a failure: non-empty, at most kErrTextMax characters, the object's class
-// name (without its "C") and ": " before a message, ending in a line feed unless it was cut at the limit.
-// Returns the message after that prefix.
+// One report on object after a failure: at most kErrTextMax characters, the object's class name
+// (without its "C") and ": " before a non-empty message. Returns the message.
 std::string CheckReport(const CStreamObj &object, const char *what);
 // No report on object after a success.
 void CheckNoReport(const CStreamObj &object, const char *what);
