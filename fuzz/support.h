@@ -42,10 +42,10 @@ struct RunResult {
 // Runs the pipeline behind head once over text, with the table variables cleared first and, when starve
 // is not 0, allocation number starve of the run failing.
 RunResult RunOnce(CStream &head, const std::string &text, unsigned long starve = 0);
-// Runs it three times: normally, with allocation number starve failing, and normally again. A normal run
-// leaves no report on the head when it succeeds and one when it fails; the starved run gives the same
-// outcome or fails for lack of memory; the last run gives what the first gave (the pipeline is
-// reusable, also after a failed run). Returns the first run.
+// Runs it normally, then with allocation number starve failing, and, when that run failed, normally
+// again. A normal run leaves no report on the head when it succeeds and one when it fails; the starved
+// run gives the same outcome or fails for lack of memory; the last run gives what the first gave (the
+// pipeline is reusable, also after a failed run). Returns the first run.
 RunResult RunChecked(CStream &head, const std::string &text, unsigned long starve, const char *what);
 
 // Prints "invariant broken: " and the formatted reason, then aborts, unless ok.
