@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs what building and testing Runeflow needs on a Debian machine, skipping what is already there:
-# the native toolchain, GoogleTest and Python (which checks the generated data), and with "all" (the
+# the native toolchain, GoogleTest, Python (which checks the generated data), Google Benchmark (the
+# micro-benchmarks), recode and Perl's HTML::Entities (the benchmarks' comparison), and with "all" (the
 # default) also clang with libFuzzer (the fuzz targets), the mingw-w64 cross compiler, Wine with its
 # 32-bit part, and Xvfb.
 # Usage: install-deps.sh [native|all]
@@ -15,6 +16,9 @@ command -v make >/dev/null || need make
 [ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
 [ -f /usr/src/googletest/CMakeLists.txt ] || need googletest
 command -v python3 >/dev/null || need python3
+[ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
+command -v recode >/dev/null || need recode
+perl -MHTML::Entities -e 1 2>/dev/null || need libhtml-parser-perl
 if [ "$scope" = all ]; then
   command -v clang++ >/dev/null || need clang
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need libclang-rt-14-dev
