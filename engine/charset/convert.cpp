@@ -97,6 +97,12 @@ void CConvert::PutDst(int c) {
 int CConvert::Process() {
   if (!CStreamObj::Process()) return 0;
   outcount = 0;  // what a failed run left in outbuf is not this run's
+  // The counterpart of every byte that converts on its own (no begin character, a counterpart in the
+  // destination), else -1: the bulk of a text goes through this table alone.
+  short direct[256];
+  for (int c = 0; c < 256; ++c) {
+    direct[c] = static_cast<short>(c != from->begin_entity && table->map[c] >= 0 ? table->map[c] : -1);
+  }
   try {
     // Invariant: the first `carried` bytes of the window are the unfinished reference of the last window;
     // the read appends to them, so a window is kWorkSize bytes long except at the end of the input.
@@ -107,7 +113,7 @@ int CConvert::Process() {
         ReportQueueError();
         return 0;
       }
-      carried = ConvertWindow();
+      carried = ConvertWindow(direct);
     }
     PutDst(-1);
   } catch (const char *) {
@@ -116,12 +122,11 @@ int CConvert::Process() {
   return Close();
 }
 
-unsigned int CConvert::ConvertWindow() {
+unsigned int CConvert::ConvertWindow(const short *direct) {
   const unsigned char *window = m_work;
   const int length = m_workLen;
   const int begin = from->begin_entity;
   const int end = from->end_entity;
-  const int *map = table->map;
   // Where the window's last end character is (-1: none), found at the window's first begin character, so
   // that each begin character needs to look only as far as the longest name to tell a reference from a
   // begin character with no end after it.
@@ -131,12 +136,20 @@ unsigned int CConvert::ConvertWindow() {
   int i = 0;
   while (i < length) {
     const int c = window[i];
+    if (direct[c] >= 0) {
+      // A run of bytes that convert on their own goes straight into outbuf, as far as it has room.
+      const int runEnd = length - i < static_cast<int>(kWorkSize) - outcount ? length : i + static_cast<int>(kWorkSize) - outcount;
+      unsigned char *out = outbuf + outcount;
+      do {
+        *out++ = static_cast<unsigned char>(direct[window[i]]);
+        ++i;
+      } while (i < runEnd && direct[window[i]] >= 0);
+      outcount = static_cast<int>(out - outbuf);
+      if (outcount == static_cast<int>(kWorkSize)) PutDst(-1);
+      continue;
+    }
     if (c != begin) {
-      if (map[c] >= 0) {  // the common case, kept inline
-        PutDst(map[c]);
-      } else {
-        PutChar(c, false);
-      }
+      PutChar(c, false);
       ++i;
       continue;
     }

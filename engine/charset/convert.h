@@ -47,8 +47,9 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   // Builds the table from `from` to `to` (both must be present); 0, reported on the stage, on failure.
   int OpenTable();
   // Converts the window (m_work, m_workLen bytes) and returns how many bytes of an unfinished reference
-  // were moved to the window's front, to be completed by the next read.
-  unsigned int ConvertWindow();
+  // were moved to the window's front, to be completed by the next read. direct holds the counterpart of
+  // each byte that converts on its own, or -1.
+  unsigned int ConvertWindow(const short *direct);
   // Resolves the reference whose begin character is at window position at and whose name has
   // nameLength bytes; returns the window position where the scan goes on.
   int ResolveReference(int at, int nameLength);
