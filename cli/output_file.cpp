@@ -46,6 +46,11 @@ OutputFile::~OutputFile() {
   if (!temporary_.empty()) std::remove(temporary_.c_str());
 }
 
+void OutputFile::UseLargeBuffer() {
+  buffer_.resize(kStdioBuffer);
+  std::setvbuf(file_, buffer_.data(), _IOFBF, buffer_.size());
+}
+
 bool OutputFile::Fail(const char *what, const std::string &path) {
   error_ = std::string(what) + " " + path + ": " + std::strerror(errno);
   return false;
@@ -65,7 +70,9 @@ bool OutputFile::Open(const std::string &path) {
   struct stat existing;
   if (stat(target_.c_str(), &existing) == 0 && !S_ISREG(existing.st_mode)) {
     file_ = std::fopen(target_.c_str(), "wb");
-    return file_ != nullptr || Fail("can't open", target_);
+    if (file_ == nullptr) return Fail("can't open", target_);
+    UseLargeBuffer();
+    return true;
   }
 #endif
   int fd = -1;
@@ -85,6 +92,7 @@ bool OutputFile::Open(const std::string &path) {
     errno = reason;
     return Fail("can't write", temporary_);
   }
+  UseLargeBuffer();
   return true;
 }
 

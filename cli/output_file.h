@@ -6,6 +6,11 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+// The C stream buffer of the command's own files: texts come and go in large pieces, and the engine
+// keeps a buffer it finds in place.
+const size_t kStdioBuffer = 64 * 1024;
 
 class OutputFile {
  public:
@@ -30,10 +35,13 @@ class OutputFile {
  private:
   // Sets error() to what, the path and the system's reason, and returns false.
   bool Fail(const char *what, const std::string &path);
+  // Gives file_ a buffer of kStdioBuffer bytes (before anything is written to it).
+  void UseLargeBuffer();
 
   std::string target_;     // the file to replace
   std::string temporary_;  // the new file beside it; empty when there is none (or it was renamed)
   FILE *file_ = nullptr;   // the new file while it is being written
+  std::vector<char> buffer_;  // file_'s C stream buffer, kStdioBuffer bytes
   std::string error_;
 };
 

@@ -213,6 +213,10 @@ int main(int argc, char **argv) {
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
 #endif
+  static char inputBuffer[kStdioBuffer];
+  static char outputBuffer[kStdioBuffer];
+  std::setvbuf(stdin, inputBuffer, _IOFBF, sizeof inputBuffer);
+  std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
   CommandLine command;
   if (!command.Parse(std::vector<std::string>(argv + 1, argv + argc))) return UsageError(command.error());
   if (command.help) {

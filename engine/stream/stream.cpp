@@ -18,12 +18,30 @@ namespace {
 
 const char kOutputFile[] = "output file";  // the name in messages when WriteFile is given none
 
-// Binary mode (no line-end translation) and a fully buffered C stream buffer of one chunk.
-void PrepareForTransfer(FILE *file) {
+// The C stream buffer of a file the stream opens and closes itself: a transfer still moves chunks of
+// the work buffer's size, but the file is read and written in large pieces.
+const size_t kOwnFileBuffer = 64 * 1024;
+
+// Binary mode: no line-end translation.
+void SetBinary(FILE *file) {
 #if defined(_WIN32)
   _setmode(_fileno(file), _O_BINARY);
+#else
+  (void)file;
 #endif
+}
+
+// Binary mode and a fully buffered C stream buffer of one chunk, for a caller's C stream.
+void PrepareForTransfer(FILE *file) {
+  SetBinary(file);
   std::setvbuf(file, nullptr, _IOFBF, kWorkSize);
+}
+
+// Binary mode and buffer (kOwnFileBuffer bytes), for a file the stream opened; the buffer must outlive
+// the file's closing.
+void PrepareOwnFile(FILE *file, char *buffer) {
+  SetBinary(file);
+  std::setvbuf(file, buffer, _IOFBF, kOwnFileBuffer);
 }
 
 }  // namespace
@@ -82,6 +100,10 @@ bool CStream::ReportQueueError(int code) {
 int CStream::ReadFile(FILE *file, const char *name) {
   if (!CheckOpened()) return 0;
   PrepareForTransfer(file);
+  return ReadChunks(file, name);
+}
+
+int CStream::ReadChunks(FILE *file, const char *name) {
   if (name == nullptr) name = "input file";
   while (!std::feof(file)) {
     m_workLen = static_cast<int>(std::fread(m_work, 1, kWorkSize, file));
@@ -111,15 +133,24 @@ int CStream::ReadFile(const char *fileName) {
   char path[kMaxPath];
   FILE *file = OpenFile(fileName, "rb", path);
   if (file == nullptr) return 0;
-  int result = ReadFile(file, path);
+  char buffer[kOwnFileBuffer];
+  int result = 0;
+  if (CheckOpened()) {
+    PrepareOwnFile(file, buffer);
+    result = ReadChunks(file, path);
+  }
   std::fclose(file);
   return result;
 }
 
 int CStream::WriteFile(FILE *file, const char *name) {
   if (!CheckOpened()) return 0;
-  Rewind();
   PrepareForTransfer(file);
+  return WriteChunks(file, name);
+}
+
+int CStream::WriteChunks(FILE *file, const char *name) {
+  Rewind();
   if (name == nullptr) name = kOutputFile;
   while (!Eof()) {
     m_workLen = static_cast<int>(Read(m_work, kWorkSize));
@@ -139,7 +170,12 @@ int CStream::WriteFile(const char *fileName) {
   char path[kMaxPath];
   FILE *file = OpenFile(fileName, "wb", path);
   if (file == nullptr) return 0;
-  int result = WriteFile(file, nullptr);
+  char buffer[kOwnFileBuffer];
+  int result = 0;
+  if (CheckOpened()) {
+    PrepareOwnFile(file, buffer);
+    result = WriteChunks(file, nullptr);
+  }
   if (std::fclose(file) != 0 && result) result = ReportFileError(errno, kOutputFile);
   return result;
 }

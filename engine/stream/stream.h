@@ -49,6 +49,9 @@ class RUNEFLOW_API CStream : public CStreamObj {
   // Resolves fileName into path (kMaxPath bytes) and opens it with mode; null, with "Illegal file
   // name: %s\n" or "Can't open %s\n" reported (the name as given), when either fails.
   FILE *OpenFile(const char *fileName, const char *mode, char *path);
+  // The transfers proper, once the stream is known to be opened and file is prepared.
+  int ReadChunks(FILE *file, const char *name);
+  int WriteChunks(FILE *file, const char *name);
   // Reports "I/O error %d on %s\n" for a C stream that failed; returns 0.
   int ReportFileError(int code, const char *name);
   // Reports "I/O error %d on stream\n" when code (a stream's Error()) is set; returns whether it was.
