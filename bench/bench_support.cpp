@@ -52,6 +52,11 @@ BenchPipeline::BenchPipeline() {
 bool BenchPipeline::Run(benchmark::State &state, const std::string &text, std::string *result) {
   state.PauseTiming();
   head.Write(text.data(), static_cast<unsigned>(text.size()));
+  if (head.Error() != 0) {
+    state.SkipWithError("the text could not be written into the pipeline");
+    head.Clear();
+    return false;
+  }
   state.ResumeTiming();
   const int succeeded = head.Close();
   state.PauseTiming();
