@@ -10,6 +10,7 @@ ratios we hold the engine to. bench/README.md says how to run it and what each c
 import argparse
 import contextlib
 import datetime
+import hashlib
 import html.entities
 import os
 import platform
@@ -28,6 +29,7 @@ from pathlib import Path
 SOURCE_ROOT = Path(__file__).resolve().parent.parent
 DEFAULT_RESULTS = SOURCE_ROOT / "bench" / "results.md"
 DEFAULT_SCRATCH = Path("/tmp/runeflow-bench")
+SAMPLE_PAGE = SOURCE_ROOT / "data" / "sample.html"
 MB = 1_000_000
 QUICK_SCALE = 0.005        # --quick: 1 MB where a full run reads 200 MB
 POOL_LINES = 4000          # distinct lines an input is drawn from
@@ -146,7 +148,7 @@ def page_parts(rng, sample):
 
 
 def write_page(out, size, rng):
-    head, bodies, tail = page_parts(rng, (SOURCE_ROOT / "data" / "sample.html").read_text("cp1252"))
+    head, bodies, tail = page_parts(rng, SAMPLE_PAGE.read_text("cp1252"))
     out.write(head)
     write_drawn(out, size - len(head) - len(tail), bodies, rng)
     out.write(tail)
@@ -208,16 +210,23 @@ class Workspace:
         self.root = root
         self.scale = scale
         self.runeflow = str(runeflow)
-        for folder in ("inputs", "outputs", "tables"):
-            (root / folder).mkdir(parents=True, exist_ok=True)
+        # Inputs are kept per version of what generates them, this script and the sample page;
+        # those of other versions go.
+        generator = hashlib.sha1(Path(__file__).read_bytes() + SAMPLE_PAGE.read_bytes()).hexdigest()[:12]
+        self.inputs = root / "inputs" / generator
+        for folder in (self.inputs, root / "outputs", root / "tables"):
+            folder.mkdir(parents=True, exist_ok=True)
+        for stale in (root / "inputs").iterdir():
+            if stale != self.inputs:
+                shutil.rmtree(stale)
 
     def input(self, name, full_size, write):
         """The input of case name at full_size bytes times the scale, written by write(out, size, rng)
         with a seed of its own unless a run before left it."""
         size = max(1000, int(full_size * self.scale))
-        path = self.root / "inputs" / f"{name}-{size}.txt"
+        path = self.inputs / f"{name}-{size}.txt"
         if not path.exists():
-            print(f"{name}: writing {size / MB:.1f} MB of input", file=sys.stderr)
+            print(f"{name}: writing {figure(size / MB)} MB of input", file=sys.stderr)
             partial = path.with_suffix(".part")
             with open(partial, "wb") as out:
                 write(out, size, random.Random(name))
@@ -410,10 +419,11 @@ def measure(case, runs, launcher, scratch):
 def ratio_rows(case, results):
     """Rows of the ratio table: one per peer, and one for the pipeline's memory against its input."""
     own = results["runeflow"]
+    own_status = own.status if own.status == "ok" else f"runeflow {own.status}"
     rows = []
     for peer in case.peers:
         other = results[peer.name]
-        status = own.status if own.status != "ok" else other.status
+        status = own_status if own_status != "ok" else other.status
         speed = memory = None
         if status == "ok":
             speed = other.median_seconds() / own.median_seconds()
@@ -421,7 +431,7 @@ def ratio_rows(case, results):
         rows.append(ratio_row(case, peer.name, status, speed, memory))
     if any(t.peer == INPUT_SIZE for t in case.targets):
         memory = own.peak_rss / case.input.stat().st_size if own.status == "ok" else None
-        rows.append(ratio_row(case, INPUT_SIZE, own.status, None, memory))
+        rows.append(ratio_row(case, INPUT_SIZE, own_status, None, memory))
     return rows
 
 

@@ -138,6 +138,8 @@ class Ratios(unittest.TestCase):
             self.assertEqual(rows["gone"][3], "missing")
             self.assertEqual(rows["wrong"][3], "output differs")
             self.assertEqual(rows[compare.INPUT_SIZE], ["", "1.00", "peak RSS <= 1.1x input", "pass"])
+            results["runeflow"] = compare.Measurement(status="failed (exit 1)")
+            self.assertEqual({row[5] for row in compare.ratio_rows(case, results)}, {"runeflow failed (exit 1)"})
 
 
 if __name__ == "__main__":
