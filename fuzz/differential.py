@@ -406,7 +406,7 @@ class TableGenerator:
         """Bytes that pieces match: mostly the ones the pattern expects."""
         rng = self.rng
         out = bytearray()
-        for piece in pieces:
+        for number, piece in enumerate(pieces):
             kind = piece[0]
             if kind == "bytes":
                 out += piece[1]
@@ -416,10 +416,24 @@ class TableGenerator:
                 members = self.charset.subsets.get(piece[1])
                 out.append(rng.choice(members) if members and rng.random() < 0.7 else rng.choice(self.alphabet))
             else:
-                limit = piece[2]
-                length = rng.randint(0, min(limit, 12)) if rng.random() < 0.9 else rng.randint(0, limit + 2)
-                out += bytes(rng.choice(self.alphabet) for _ in range(length))
+                out += self.wildcard_text(piece[2], pieces[number + 1:])
         return bytes(out)
+
+    def wildcard_text(self, limit, rest):
+        """What a wildcard of that limit takes before the pieces rest: mostly a few bytes, sometimes
+        about as many as the limit allows (its first byte after kept out, so that it runs that long)."""
+        rng = self.rng
+        roll = rng.random()
+        if roll < 0.85:
+            length = rng.randint(0, min(limit, 12))
+        elif roll < 0.95:
+            length = rng.randint(0, limit + 2)
+        else:
+            length = rng.randint(max(0, limit - 3), limit + 2)
+        alphabet = self.alphabet
+        if length > 12 and rest and rest[0][0] == "bytes":
+            alphabet = bytes(b for b in alphabet if b != rest[0][1][0]) or alphabet
+        return bytes(rng.choice(alphabet) for _ in range(length))
 
     def text(self, length):
         """A text of about length bytes, mostly the entries' matches, their beginnings and the words."""
@@ -450,14 +464,18 @@ def reference_text(rng, source, others, length):
     end = bytes([source.end]) if source.end >= 0 else b";"
     numeric = bytes([source.numeric]) if source.numeric >= 0 else b"#"
     names = [n for n in source.names.values() if n] or ["x"]
+    long_names = [n for n in names if len(n) > 24] or names
     foreign = [n for other in others for n in other.names.values() if n]
     defined = sorted(source.names)
     out = bytearray()
     while len(out) < length:
         roll = rng.random()
-        if roll < 0.03:
+        if roll < 0.05:
+            # The next reference straddles a block border; a long name crosses it from farther away.
             border = (len(out) // BLOCK + 1) * BLOCK
-            out += b"x" * max(0, border - len(out) - rng.randint(1, 8))  # the next reference straddles it
+            out += b"x" * max(0, border - len(out) - rng.choice([rng.randint(1, 40), 33, 34]))
+            name = rng.choice(long_names if rng.random() < 0.5 else names)
+            out += begin + name.encode("latin-1") + end
         elif roll < 0.3:
             name = rng.choice(names if rng.random() < 0.8 else foreign or names)
             out += begin + name.encode("latin-1") + end
@@ -500,7 +518,9 @@ def generated_set(rng, shipped, file):
         if rng.random() < 0.02:
             base = rng.choice([8, 10, 16])
             lines.append("#BASE %d" % base)
-        if value in borrowed.names and rng.random() < 0.85:
+        if rng.random() < 0.05:
+            name = ("long%d" % value).ljust(rng.randint(28, 32), "n")  # up to the longest name allowed
+        elif value in borrowed.names and rng.random() < 0.85:
             name = borrowed.names[value]
         else:
             name = rng.choice(list(borrowed.names.values()) + ["x%d" % value, "uni%04X" % value])
