@@ -3,7 +3,7 @@
 tree (or any other binary) run on the same random tables, sets, texts and pipelines, and must give the
 same output bytes, messages and exit code. It guards rewrites of the substitution and conversion stages.
 
-  fuzz/differential.py [--baseline REF] [--new PATH] [--seed S] [--cases N] [--jobs J] [--keep DIR]
+  fuzz/differential.py [--baseline REF] [--new PATH] [--seed S] [--cases N | --case N] [--jobs J] [--keep DIR]
 """
 import argparse
 import dataclasses
@@ -200,7 +200,7 @@ class TableGenerator:
         if byte == ord('"') and rng.random() < 0.7:
             return '\\"'
         if byte == ord("%") and not in_pattern and rng.random() < 0.3:
-            return "%"  # at a replacement's end, or before a letter: a variable there
+            return "%"  # names a variable when a character follows: another text, as good a case
         name = self.charset.names.get(byte)
         if name and 0 < len(name) < 32 and ";" not in name and rng.random() < 0.5:
             return "&" + name + ";"
@@ -266,7 +266,7 @@ class TableGenerator:
                 pattern.pieces += alias.pieces
                 pattern.captures += alias.captures
             elif part < 0.9:
-                pattern.add("\\%s%s" % (rng.choice(["", "2", "3"]), "<"))
+                pattern.add("\\%s<" % rng.choice(["", "2", "3"]))
             else:
                 self.literal(pattern, self.word())
         if rng.random() < 0.1:
