@@ -10,7 +10,9 @@
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
 #include "engine/stream/allocator.h"
+#include "engine/subst/entry_candidates.h"
 #include "engine/subst/firing_log.h"
+#include "engine/subst/pattern_units.h"
 #include "engine/subst/reference.h"
 #include "engine/subst/subst_tbl.h"
 #include "engine/subst/variables.h"
@@ -27,21 +29,11 @@ bool Exhausted(const sub_struct &e) { return e.wc == INT_MAX || static_cast<long
 // Marks e's attempt dead: its next test rejects and it slides on.
 void Exhaust(sub_struct &e) { e.wc = e.wmax < INT_MAX - 2 ? e.wmax + 2 : INT_MAX; }
 
-// Whether an escape letter stands for the wildcard, or for a one-character parameter (a capture).
-bool IsWildcard(const CSubstTbl &t, unsigned char letter) {
-  return letter == t.c_star || letter == t.c_plus || letter == t.c_minus;
-}
-bool IsParameter(const CSubstTbl &t, unsigned char letter) {
-  return letter == t.c_query || letter == t.c_bang || letter == t.c_dot;
-}
-
-// Whether the compiled string s holds an escape (the escape code and a letter) at index k. An escape
-// code that ends the string is an ordinary byte.
-bool IsEscape(const CSubstTbl &t, const unsigned char *s, int k) {
-  return s[k] == t.c_esc && s[k + 1] != '\0';
-}
-
 const unsigned char *Bytes(const char *s) { return reinterpret_cast<const unsigned char *>(s); }
+
+// The index of the lowest set bit of a non-zero word.
+int LowestBit(uint64_t word) { return __builtin_ctzll(word); }
+int LowestBit(uint32_t word) { return __builtin_ctz(word); }
 
 }  // namespace
 
@@ -54,7 +46,11 @@ CSubstitute::CSubstitute()
       outbuf(nullptr),
       outcount(0),
       envbuf(nullptr),
-      firings(nullptr) {
+      firings(nullptr),
+      candidates(nullptr),
+      engaged(),
+      engagedWords(0),
+      enabledCount(0) {
   AppendVersion("3.1");
 }
 
@@ -75,6 +71,8 @@ void CSubstitute::Release(const CCharSet *keep) {
   envbuf = nullptr;
   delete firings;
   firings = nullptr;
+  delete candidates;
+  candidates = nullptr;
 }
 
 // --- Opening ---------------------------------------------------------------------------------------
@@ -122,6 +120,8 @@ int CSubstitute::AllocateBuffers() {
   }
   firings = new (std::nothrow) FiringLog;
   if (firings == nullptr || !firings->Reserve(table->count, work)) return ReportNoMemory();
+  candidates = new (std::nothrow) EntryCandidates;
+  if (candidates == nullptr || !candidates->Build(*table, *textset)) return ReportNoMemory();
   return 1;
 }
 
@@ -145,8 +145,14 @@ int CSubstitute::PutDst(int c) {
 
 int CSubstitute::putunmatched(int first, int end) {
   if (table->dropunmatched) return 1;
-  for (int p = first; p < end; ++p) {
-    if (!PutDst(window[p])) return 0;
+  // Copied into outbuf as far as it has room; a full outbuf goes out as PutDst would send it.
+  while (first < end) {
+    int chunk = static_cast<int>(kWorkSize) - outcount;
+    if (chunk > end - first) chunk = end - first;
+    std::memcpy(outbuf + outcount, window + first, static_cast<size_t>(chunk));
+    outcount += chunk;
+    first += chunk;
+    if (outcount == static_cast<int>(kWorkSize) && !PutDst(-1)) return 0;
   }
   return 1;
 }
@@ -220,6 +226,13 @@ void CSubstitute::Slide(int pos, sub_struct *e) {
   }
 }
 
+void CSubstitute::SlidePlain(int pos, sub_struct &e) const {
+  // The next start from which the text up to pos is the beginning of the pattern, as Slide finds it.
+  int start = e.start + 1;
+  while (start <= pos && std::memcmp(window + start, e.from, static_cast<size_t>(pos - start + 1)) != 0) ++start;
+  e.start = start;
+}
+
 void CSubstitute::Extend(int pos, sub_struct *e) {
   // Where the wildcard stands in the pattern: its index, and the pattern units before it.
   const unsigned char *from = Bytes(e->from);
@@ -257,7 +270,7 @@ int CSubstitute::Process() {
   if (!CStreamObj::Process()) return 0;
   outcount = 0;  // what a failed run left in outbuf is not this run's
   table->InitState();
-  Scan s{0, 0, 0, 0};
+  Scan s{0, 0, 0, 0, false};
   for (;;) {
     if (Eof()) return Close();
     s.n += static_cast<int>(Read(window + s.n, static_cast<unsigned int>(windowsize - s.n)));
@@ -266,6 +279,9 @@ int CSubstitute::Process() {
     s.pos = 0;
     s.lim = 0;
     s.out = 0;
+    s.dense = false;
+    DisengageAll();
+    CountEnabled();
     while (s.pos < s.n) {
       switch (Pass(s)) {
         case Outcome::kFailed:
@@ -286,54 +302,134 @@ int CSubstitute::Process() {
   }
 }
 
-CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
-  s.lim = s.n;
-  sub_struct *entries = table->entries;
-  // Invariant: lim is the earliest start of the attempts in progress of the entries before index, and
-  // no earlier entry holds a waiting match that begins before lim.
+void CSubstitute::CountEnabled() {
+  enabledCount = 0;
   for (int index = 0; index < table->count; ++index) {
-    sub_struct &e = entries[index];
-    Outcome fired = Outcome::kRefused;
-    if (e.start < 0) {  // a waiting match
-      int begins = -(e.start + 1);
-      if (begins >= s.lim) continue;
-      e.start = begins;
-      fired = Fire(s, index, true);
-    } else {
-      if (e.start >= s.n || e.state == kDisabled) continue;
-      if (e.start > s.pos) {  // an attempt slid past a refused waiting match: its text is still ahead
-        if (e.start < s.lim) s.lim = e.start;
-        continue;
-      }
-      if (match(s.pos, &e)) {
-        if (e.from[PatternIndex(s.pos, e) + 1] != '\0') {
-          if (e.start < s.lim) s.lim = e.start;
-          continue;
-        }
-        if (e.start >= s.lim) {  // complete, but an earlier entry holds an attempt that began no later
-          e.start = -(e.start + 1);
-          continue;
-        }
-        fired = Fire(s, index, false);
-      } else if (e.wc != 0 && !Exhausted(e) && e.wsubset == 0) {
-        Extend(s.pos, &e);
-        if (e.start < s.lim) s.lim = e.start;
-        continue;
-      }
-    }
-    if (fired != Outcome::kRefused) {
-      if (fired != Outcome::kDone) return fired;
-      break;  // a firing ends the pass
-    }
-    // Rejected, or a firing refused as a repeat: the attempt slides on.
-    Slide(s.pos, &e);
-    if (e.start < s.lim) s.lim = e.start;
+    if (table->entries[index].state != kDisabled) ++enabledCount;
   }
+}
+
+int CSubstitute::SkipUnmatchable(Scan &s) {
+  int p = s.pos;
+  while (p + 1 < s.n && !candidates->AnyForPair(window[p], window[p + 1])) ++p;
+  if (p + 1 == s.n && !candidates->AnyForByte(window[p])) ++p;
+  if (p == s.pos) return 1;
+  // Each pass over these bytes would have started every enabled entry again at the next byte.
+  s.pos = p;
+  s.lim = enabledCount > 0 ? p : s.n;
+  if (!putunmatched(s.out, s.lim)) return 0;
+  s.out = s.lim;
+  return 1;
+}
+
+void CSubstitute::DisengageAll() {
+  std::memset(engaged, 0, sizeof engaged);
+  engagedWords = 0;
+}
+
+CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
+  if (!s.dense) {
+    if (engagedWords == 0) {
+      if (!SkipUnmatchable(s)) return Outcome::kFailed;
+      if (s.pos >= s.n) return Eof() && !EndOfInput(s) ? Outcome::kFailed : Outcome::kDone;
+    }
+  }
+  s.lim = s.n;
+  // The entries that can begin here and, when the next byte is in the window, still be alive after it.
+  const uint64_t *beginning = candidates->ForFirst(window[s.pos]);
+  const uint64_t *going = s.pos + 1 < s.n ? candidates->ForSecond(window[s.pos + 1]) : nullptr;
+  uint32_t words = (1u << candidates->words()) - 1;
+  if (!s.dense) {
+    words = engagedWords | (candidates->FirstWords(window[s.pos]) &
+                            (going != nullptr ? candidates->SecondWords(window[s.pos + 1]) : words));
+  }
+  int testedEnabled = 0;
+  bool fired = false;
+  // Invariant: lim is the earliest start of the attempts in progress of the entries before index, and
+  // no earlier entry holds a waiting match that begins before lim. An entry that is neither engaged nor
+  // able to begin at pos would only start again at pos + 1, which changes no decision of this pass;
+  // neither does one whose attempt would die at pos + 1 (see EntryCandidates::ForSecond).
+  for (; words != 0 && !fired; words &= words - 1) {
+    const int w = LowestBit(words);
+    uint64_t pending = ~uint64_t{0};
+    if (!s.dense) pending = engaged[w] | (beginning[w] & (going != nullptr ? going[w] : ~uint64_t{0}));
+    while (pending != 0) {
+      const int bit = LowestBit(pending);
+      pending &= pending - 1;
+      const int index = w * 64 + bit;
+      if (index >= table->count) break;
+      sub_struct &e = table->entries[index];
+      const uint64_t mask = uint64_t{1} << bit;
+      if (!s.dense && (engaged[w] & mask) == 0) {
+        e.start = s.pos;  // a fresh attempt, as every entry that is not engaged has
+        e.pi = 0;
+        e.wc = 0;
+      }
+      if (e.state != kDisabled) ++testedEnabled;
+      const Outcome outcome = Step(s, index);
+      if (outcome != Outcome::kRefused) {
+        if (outcome != Outcome::kDone) return outcome;
+        fired = true;  // a firing ends the pass
+        break;
+      }
+      if (!s.dense) {
+        if (e.state != kDisabled && Engaged(e, s.pos + 1)) {
+          engaged[w] |= mask;
+          engagedWords |= 1u << w;
+        } else if ((engaged[w] &= ~mask) == 0) {
+          engagedWords &= ~(1u << w);
+        }
+      }
+    }
+  }
+  if (!fired && !s.dense && testedEnabled < enabledCount && s.pos + 1 < s.lim) s.lim = s.pos + 1;
   if (!putunmatched(s.out, s.lim)) return Outcome::kFailed;
   s.out = s.lim;
   ++s.pos;
   if (s.pos >= s.n && Eof() && !EndOfInput(s)) return Outcome::kFailed;
   return Outcome::kDone;
+}
+
+CSubstitute::Outcome CSubstitute::Step(Scan &s, int index) {
+  sub_struct &e = table->entries[index];
+  Outcome fired = Outcome::kRefused;
+  if (e.start < 0) {  // a waiting match
+    int begins = -(e.start + 1);
+    if (begins >= s.lim) return Outcome::kRefused;
+    e.start = begins;
+    fired = Fire(s, index, true);
+  } else {
+    if (e.start >= s.n || e.state == kDisabled) return Outcome::kRefused;
+    if (e.start > s.pos) {  // an attempt slid past a refused waiting match: its text is still ahead
+      if (e.start < s.lim) s.lim = e.start;
+      return Outcome::kRefused;
+    }
+    const bool plain = candidates->IsPlain(index);
+    if (plain ? MatchPlain(s.pos, e) : match(s.pos, &e)) {
+      if (e.from[PatternIndex(s.pos, e) + 1] != '\0') {
+        if (e.start < s.lim) s.lim = e.start;
+        return Outcome::kRefused;
+      }
+      if (e.start >= s.lim) {  // complete, but an earlier entry holds an attempt that began no later
+        e.start = -(e.start + 1);
+        return Outcome::kRefused;
+      }
+      fired = Fire(s, index, false);
+    } else if (e.wc != 0 && !Exhausted(e) && e.wsubset == 0) {
+      Extend(s.pos, &e);
+      if (e.start < s.lim) s.lim = e.start;
+      return Outcome::kRefused;
+    }
+  }
+  if (fired != Outcome::kRefused) return fired;
+  // Rejected, or a firing refused as a repeat: the attempt slides on.
+  if (candidates->IsPlain(index)) {
+    SlidePlain(s.pos, e);
+  } else {
+    Slide(s.pos, &e);
+  }
+  if (e.start < s.lim) s.lim = e.start;
+  return Outcome::kRefused;
 }
 
 CSubstitute::Outcome CSubstitute::Fire(Scan &s, int index, bool waiting) {
@@ -352,28 +448,58 @@ CSubstitute::Outcome CSubstitute::Fire(Scan &s, int index, bool waiting) {
     ReportRunOutOfMemory();
     return Outcome::kFailed;
   }
+  // On the window's last byte, with the states the pass saw (the replacement may switch groups).
+  if (!s.dense && s.pos == s.n - 1) AbandonPastWindow(s, index);
   if (!putunmatched(s.out, begins)) return Outcome::kFailed;
   if (e.var != 0 && !savevar(&e)) return Outcome::kFailed;
   if (!putto(&e)) return Outcome::kFailed;
   if (e.stop) return Outcome::kStopped;
-  if ((e.after != 0 || e.on_mask != 0 || e.off_mask != 0) && !firings->Restate(table->entries)) {
-    ReportRunOutOfMemory();
-    return Outcome::kFailed;
+  if (e.after != 0 || e.on_mask != 0 || e.off_mask != 0) {
+    if (!firings->Restate(table->entries)) {
+      ReportRunOutOfMemory();
+      return Outcome::kFailed;
+    }
+    CountEnabled();
   }
   s.out = resume;
   s.lim = resume;
   s.pos = resume - 1;
   // Every attempt, waiting matches included, starts again where scanning goes on; attempts abandoned at
-  // the end of the input stay abandoned.
-  for (int other = 0; other < table->count; ++other) {
-    sub_struct &o = table->entries[other];
+  // the end of the input stay abandoned. Before the end of the input only the engaged entries and this
+  // one hold anything but a fresh start, and every entry is fresh again.
+  auto restart = [&](sub_struct &o) {
     if (o.start < s.n) {
       o.start = resume;
       o.pi = 0;
       o.wc = 0;
     }
+  };
+  if (s.dense) {
+    for (int other = 0; other < table->count; ++other) restart(table->entries[other]);
+  } else {
+    restart(e);
+    for (uint32_t words = engagedWords; words != 0; words &= words - 1) {
+      const int w = LowestBit(words);
+      for (uint64_t held = engaged[w]; held != 0; held &= held - 1) {
+        restart(table->entries[w * 64 + LowestBit(held)]);
+      }
+    }
+    DisengageAll();
   }
   return Outcome::kDone;
+}
+
+void CSubstitute::AbandonPastWindow(Scan &s, int firing) {
+  for (int other = 0; other < table->count; ++other) {
+    if (other == firing || (engaged[other / 64] >> (other % 64)) & 1u) continue;  // its state is exact
+    sub_struct &o = table->entries[other];
+    // Tested before the firing one, an enabled entry was refused the window's last byte and starts
+    // again past the window; any other starts again where scanning goes on.
+    o.start = other < firing && o.state != kDisabled ? s.n : s.pos;
+    o.pi = 0;
+    o.wc = 0;
+  }
+  s.dense = true;
 }
 
 int CSubstitute::EndOfInput(Scan &s) {
@@ -391,6 +517,7 @@ int CSubstitute::EndOfInput(Scan &s) {
   if (!putunmatched(s.out, s.lim)) return 0;
   s.out = s.lim;
   s.pos = s.lim;
+  s.dense = true;  // every entry's state is now set, and the abandoned ones must stay so
   return 1;
 }
 

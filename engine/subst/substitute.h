@@ -8,7 +8,10 @@
 
 #include "engine/export.h"
 #include "engine/stream/stream_obj.h"
+#include "engine/subst/entry_candidates.h"
 #include "engine/subst/sub_struct.h"
+
+#include <cstdint>
 
 class CCharSet;
 class CSubstTbl;
@@ -49,11 +52,15 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
  private:
   // Where the main loop stands in the window: n bytes held, the position under test, the earliest
   // position an attempt in progress still needs, and the first position not yet written or dropped.
+  // Until the end of the input is resolved, a pass tests only the engaged entries and those that can
+  // begin with the byte under test (every other entry would just start again at the next byte); after
+  // it, every entry is tested (dense).
   struct Scan {
     int n;
     int pos;
     int lim;
     int out;
+    bool dense;
   };
   // What became of a pass or a firing.
   enum class Outcome { kDone, kRefused, kFailed, kStopped };
@@ -65,6 +72,9 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   int putunmatched(int first, int end);
   // Tests the window byte at p against e's pattern and advances e's attempt: 1 accepted, 0 rejected.
   int match(int p, sub_struct *e);
+  // The same for an entry with a plain pattern (see EntryCandidates::IsPlain), and its sliding.
+  bool MatchPlain(int p, const sub_struct &e) const { return e.from[p - e.start] == static_cast<char>(window[p]); }
+  void SlidePlain(int pos, sub_struct &e) const;
   // 1 when e's wildcard may not absorb the byte t.
   int terminate(int t, sub_struct *e);
   // Writes e's replacement, then switches its groups. 0 after a reported failure.
@@ -74,12 +84,28 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
 
   // One pass of the main loop at s.pos; kDone unless a firing failed or stopped the stream.
   Outcome Pass(Scan &s);
+  // Tests entry index at s.pos as the pass does: kRefused when it did not fire (or its firing was
+  // refused), else what its firing gave.
+  Outcome Step(Scan &s, int index);
+  // With no attempt in progress, writes the bytes that no entry can begin with, from s.pos on, as the
+  // passes over them would. Returns 0 after a reported failure.
+  int SkipUnmatchable(Scan &s);
+  // Counts the entries that are not disabled into enabledCount.
+  void CountEnabled();
+  // Whether e's attempt is anything but a fresh start at position p (which any entry not engaged has).
+  static bool Engaged(const sub_struct &e, int p) { return !(e.start == p && e.pi == 0 && e.wc == 0); }
+  // Forgets every engaged entry.
+  void DisengageAll();
   // Fires entry index, whose match begins at its start; waiting tells a match completed at an earlier
   // position from one completed at s.pos.
   Outcome Fire(Scan &s, int index, bool waiting);
   // Moves e's attempt on after a rejection at pos: the wildcard takes more text, or the attempt slides.
   void Extend(int pos, sub_struct *e);
   void Slide(int pos, sub_struct *e);
+  // Sets the state of every entry as the pass would have left it when entry firing fires on the
+  // window's last byte, and tests every entry from then on: the entries tested before it that started
+  // again past the window stay out of the rest of the window (only a new window brings them back).
+  void AbandonPastWindow(Scan &s, int firing);
   // Resolves the waiting matches once the whole input is in the window and scanned.
   int EndOfInput(Scan &s);
   // Keeps the window's unresolved text for the next read; every attempt starts again.
@@ -122,6 +148,10 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   int ReportTooLong();
 
   FiringLog *firings;  // the firings made over the present window; owned
+  EntryCandidates *candidates;  // the entries each byte can begin; owned
+  uint64_t engaged[kEntryWords];  // the entries whose attempt is not a fresh start
+  uint32_t engagedWords;          // which words of engaged hold any entry
+  int enabledCount;   // entries not disabled
 };
 
 #endif

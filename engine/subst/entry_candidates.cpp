@@ -1,0 +1,127 @@
+// The first-byte and second-byte index of a substitution table: what the first two units of each
+// compiled pattern (a byte, an escaped letter, a capture) accept, gathered per byte. The stage's matcher
+// decides acceptance; this index only has to include every byte the matcher could accept.
+#include "engine/subst/entry_candidates.h"
+
+#include <cstring>
+
+#include "engine/charset/charset.h"
+#include "engine/stream/allocator.h"
+#include "engine/subst/pattern_units.h"
+#include "engine/subst/subst_tbl.h"
+
+namespace {
+
+// Whether the unit of e's pattern at index k may take the byte t, at that unit's turn in an attempt.
+// Mirrors the stage's matcher: a plain byte takes itself; an escaped letter takes itself and the bytes
+// whose case partner it is; a capture takes its subset (any byte without one); a wildcard is taken as
+// accepting every byte.
+bool MayTake(const CSubstTbl &table, const CCharSet &textset, const sub_struct &e, int k, int t) {
+  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  if (from[k] == '\0') return false;
+  if (!IsEscape(table, from, k)) return from[k] == t;
+  const unsigned char letter = from[k + 1];
+  if (IsParameter(table, letter)) {
+    const int subset = e.subs[k];
+    return subset == 0 || ((textset.chars[t].subsets >> subset) & 1u) != 0;
+  }
+  if (IsWildcard(table, letter)) return true;
+  return t == letter ||
+         (((textset.chars[letter].subsets >> kSubsetPaired) & 1u) != 0 && textset.othercase[t] == letter);
+}
+
+// Where the unit after the first one starts in e's pattern.
+int SecondUnit(const CSubstTbl &table, const sub_struct &e) {
+  return IsEscape(table, reinterpret_cast<const unsigned char *>(e.from), 0) ? 2 : 1;
+}
+
+// Whether e's pattern may be complete after a single text byte: it has at most one unit that is not
+// the wildcard (which may take nothing).
+bool MayCompleteOnOneByte(const CSubstTbl &table, const sub_struct &e) {
+  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  int units = 0;
+  for (int k = 0; from[k] != '\0';) {
+    const bool escape = IsEscape(table, from, k);
+    if (!(escape && IsWildcard(table, from[k + 1]))) ++units;
+    k += escape ? 2 : 1;
+  }
+  return units <= 1;
+}
+
+// Whether e's pattern is made of plain bytes only (no escape at all), none of them a null.
+bool IsPlainPattern(const CSubstTbl &table, const sub_struct &e) {
+  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  if (from[0] == '\0' || e.wmax < -1) return false;  // an attempt is dead from the start: general case
+  for (int k = 0; from[k] != '\0'; ++k) {
+    if (IsEscape(table, from, k)) return false;
+  }
+  return true;
+}
+
+// Whether the attempt of e, begun at a byte, may be left out when its second unit refuses the next one.
+bool MaySkipOnSecond(const CSubstTbl &table, const sub_struct &e) {
+  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  const int second = SecondUnit(table, e);
+  if (from[0] == '\0' || from[second] == '\0') return false;
+  return !(IsEscape(table, from, second) && IsWildcard(table, from[second + 1]));
+}
+
+}  // namespace
+
+EntryCandidates::~EntryCandidates() {
+  EngineFree(sets);
+  EngineFree(anyForPair);
+}
+
+void *EntryCandidates::operator new(size_t size, const std::nothrow_t &) noexcept { return EngineAlloc(size); }
+void EntryCandidates::operator delete(void *memory) noexcept { EngineFree(memory); }
+
+int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
+  EngineFree(sets);
+  EngineFree(anyForPair);
+  anyForPair = nullptr;
+  wordCount = (table.count + 63) / 64;
+  const size_t words = static_cast<size_t>(wordCount > 0 ? wordCount : 1);
+  sets = static_cast<uint64_t *>(EngineAlloc(sizeof(uint64_t) * 512 * words));
+  if (sets == nullptr) return 0;
+  anyForPair = static_cast<unsigned char *>(EngineAlloc(65536 / 8));
+  if (anyForPair == nullptr) return 0;
+  std::memset(sets, 0, sizeof(uint64_t) * 512 * words);
+  std::memset(anyForByte, 0, sizeof anyForByte);
+  std::memset(anyForPair, 0, 65536 / 8);
+  std::memset(firstWords, 0, sizeof firstWords);
+  std::memset(secondWords, 0, sizeof secondWords);
+  int lastSingle = -1;  // the last entry that may complete on one byte
+  for (int index = 0; index < table.count; ++index) {
+    if (MayCompleteOnOneByte(table, table.entries[index])) lastSingle = index;
+  }
+  for (int index = 0; index < table.count; ++index) {
+    const sub_struct &e = table.entries[index];
+    const uint64_t bit = uint64_t{1} << (index % 64);
+    const bool skippable = index > lastSingle && MaySkipOnSecond(table, e);
+    plain[index] = IsPlainPattern(table, e) ? 1 : 0;
+    for (int t = 0; t < 256; ++t) {
+      if (MayTake(table, textset, e, 0, t)) {
+        sets[static_cast<size_t>(t) * words + index / 64] |= bit;
+        firstWords[t] |= 1u << (index / 64);
+        anyForByte[t] = 1;
+      }
+      if (!skippable || MayTake(table, textset, e, SecondUnit(table, e), t)) {
+        sets[static_cast<size_t>(256 + t) * words + index / 64] |= bit;
+        secondWords[t] |= 1u << (index / 64);
+      }
+    }
+  }
+  for (unsigned int first = 0; first < 256; ++first) {
+    if (!anyForByte[first]) continue;
+    for (unsigned int second = 0; second < 256; ++second) {
+      for (size_t w = 0; w < words; ++w) {
+        if ((ForFirst(first)[w] & ForSecond(second)[w]) == 0) continue;
+        const unsigned int pair = first * 256 + second;
+        anyForPair[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
+        break;
+      }
+    }
+  }
+  return 1;
+}

@@ -1,0 +1,68 @@
+// EntryCandidates: for every text byte, the entries of a substitution table whose pattern can begin
+// with it, and for every following byte, the entries whose attempt could go on with it. The substitution
+// stage tests only the entries that can begin at a position (and those with an attempt in progress), so
+// that the work per byte follows the entries that can match there, not the table's size.
+#ifndef RUNEFLOW_ENGINE_SUBST_ENTRY_CANDIDATES_H
+#define RUNEFLOW_ENGINE_SUBST_ENTRY_CANDIDATES_H
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+#include "engine/subst/subst_tbl.h"
+
+class CCharSet;
+
+const int kEntryWords = (kMaxEntries + 63) / 64;  // words of 64 entries that hold a table's entries
+static_assert(kEntryWords <= 32, "a set's words are summarised in 32 bits");
+
+class EntryCandidates {
+ public:
+  EntryCandidates() = default;
+  ~EntryCandidates();
+  EntryCandidates(const EntryCandidates &) = delete;
+  EntryCandidates &operator=(const EntryCandidates &) = delete;
+
+  // The index lives in engine memory like the stage that owns it.
+  static void *operator new(size_t size, const std::nothrow_t &) noexcept;
+  static void operator delete(void *memory) noexcept;
+
+  // Indexes the entries of table, whose text is in textset. Returns 0 when memory runs out.
+  int Build(const CSubstTbl &table, const CCharSet &textset);
+
+  // Words of 64 entries in every set below (entry i is bit i % 64 of word i / 64).
+  int words() const { return wordCount; }
+  // The entries whose first pattern unit may take the byte t; a superset is allowed, never less.
+  const uint64_t *ForFirst(unsigned char t) const { return sets + static_cast<size_t>(t) * wordCount; }
+  // The entries whose attempt, begun on one byte, may still be alive after the next byte t: those whose
+  // second unit may take t, and every entry that must not be left out on these grounds. Leaving out an
+  // entry whose attempt would die at the next byte changes nothing as long as no later entry can
+  // complete a match on a single byte (it could then have to wait for the doomed attempt).
+  const uint64_t *ForSecond(unsigned char t) const {
+    return sets + static_cast<size_t>(256 + t) * wordCount;
+  }
+  // Which words of ForFirst(t) and of ForSecond(t) hold any entry: bit w for word w.
+  uint32_t FirstWords(unsigned char t) const { return firstWords[t]; }
+  uint32_t SecondWords(unsigned char t) const { return secondWords[t]; }
+  // Whether entry index has a plain pattern: bytes only, no escape. Its attempt is the length of text
+  // matched so far, and the stage can test it without the general matcher.
+  bool IsPlain(int index) const { return plain[index] != 0; }
+  // Whether any entry may begin with the byte t; with the pair, whether one may begin with first and
+  // be alive after second.
+  bool AnyForByte(unsigned char t) const { return anyForByte[t] != 0; }
+  bool AnyForPair(unsigned char first, unsigned char second) const {
+    const unsigned int pair = first * 256u + second;
+    return (anyForPair[pair / 8] >> (pair % 8)) & 1u;
+  }
+
+ private:
+  uint64_t *sets = nullptr;  // 256 sets by first byte, then 256 by second byte
+  unsigned char *anyForPair = nullptr;  // 65536 bits, one per pair of bytes
+  int wordCount = 0;
+  uint32_t firstWords[256] = {};
+  uint32_t secondWords[256] = {};
+  unsigned char plain[kMaxEntries] = {};
+  unsigned char anyForByte[256] = {};
+};
+
+#endif
