@@ -8,6 +8,7 @@
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/decimal.h"
+#include "engine/charset/name_index.h"
 #include "engine/stream/allocator.h"
 
 IMPLEMENT_RUNTIME_CLASS(CConvert, CStreamObj)
@@ -103,6 +104,7 @@ int CConvert::Process() {
   for (int c = 0; c < 256; ++c) {
     direct[c] = static_cast<short>(c != from->begin_entity && table->map[c] >= 0 ? table->map[c] : -1);
   }
+  const NameIndex names(*to);  // references name characters of the destination
   try {
     // Invariant: the first `carried` bytes of the window are the unfinished reference of the last window;
     // the read appends to them, so a window is kWorkSize bytes long except at the end of the input.
@@ -113,7 +115,7 @@ int CConvert::Process() {
         ReportQueueError();
         return 0;
       }
-      carried = ConvertWindow(direct);
+      carried = ConvertWindow(direct, names);
     }
     PutDst(-1);
   } catch (const char *) {
@@ -122,7 +124,7 @@ int CConvert::Process() {
   return Close();
 }
 
-unsigned int CConvert::ConvertWindow(const short *direct) {
+unsigned int CConvert::ConvertWindow(const short *direct, const NameIndex &names) {
   const unsigned char *window = m_work;
   const int length = m_workLen;
   const int begin = from->begin_entity;
@@ -174,12 +176,12 @@ unsigned int CConvert::ConvertWindow(const short *direct) {
       ++i;
       continue;
     }
-    i = ResolveReference(i, static_cast<int>(static_cast<const unsigned char *>(close) - window) - i - 1);
+    i = ResolveReference(names, i, static_cast<int>(static_cast<const unsigned char *>(close) - window) - i - 1);
   }
   return 0;
 }
 
-int CConvert::ResolveReference(int at, int nameLength) {
+int CConvert::ResolveReference(const NameIndex &names, int at, int nameLength) {
   const unsigned char *name = m_work + at + 1;
   const int after = at + nameLength + 2;
   const int *map = table->map;
@@ -199,7 +201,7 @@ int CConvert::ResolveReference(int at, int nameLength) {
     }
     return after;
   }
-  int value = to->chsval(reinterpret_cast<const char *>(name), static_cast<size_t>(nameLength));
+  int value = names.Find(reinterpret_cast<const char *>(name), static_cast<size_t>(nameLength));
   if (value >= 0) {
     PutDst(value);
     return after;

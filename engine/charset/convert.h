@@ -11,6 +11,7 @@
 
 class CCharSet;
 class CConvTbl;
+class NameIndex;
 
 class RUNEFLOW_API CConvert : public CStreamObj {
   DECLARE_RUNTIME_CLASS(CConvert)
@@ -48,11 +49,11 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   int OpenTable();
   // Converts the window (m_work, m_workLen bytes) and returns how many bytes of an unfinished reference
   // were moved to the window's front, to be completed by the next read. direct holds the counterpart of
-  // each byte that converts on its own, or -1.
-  unsigned int ConvertWindow(const short *direct);
+  // each byte that converts on its own, or -1; names indexes the destination set.
+  unsigned int ConvertWindow(const short *direct, const NameIndex &names);
   // Resolves the reference whose begin character is at window position at and whose name has
   // nameLength bytes; returns the window position where the scan goes on.
-  int ResolveReference(int at, int nameLength);
+  int ResolveReference(const NameIndex &names, int at, int nameLength);
   // Writes the destination counterpart of the source byte c, or nothing when it has none.
   void PutCounterpart(int c);
   // Writes the byte c of the source set: its counterpart, or a reference for it in the destination set.
