@@ -11,20 +11,32 @@ std::atomic<unsigned long> allocationsUntilFailure{0};  // 0: never fail; 1: the
 std::atomic<long> liveAllocations{0};                   // successful EngineAlloc calls not yet freed
 }  // namespace
 
-void *EngineAlloc(size_t size) {
+bool EngineCharge() {
   if (allocationsUntilFailure.load(std::memory_order_relaxed) != 0 &&
       allocationsUntilFailure.fetch_sub(1, std::memory_order_relaxed) == 1)
-    return nullptr;
+    return false;
+  liveAllocations.fetch_add(1, std::memory_order_relaxed);
+  return true;
+}
+
+void EngineDischarge() { liveAllocations.fetch_sub(1, std::memory_order_relaxed); }
+
+void *EngineAlloc(size_t size) {
+  if (!EngineCharge()) return nullptr;
   void *memory = std::malloc(size);
-  if (memory != nullptr) liveAllocations.fetch_add(1, std::memory_order_relaxed);
+  if (memory == nullptr) EngineDischarge();
   return memory;
 }
 
 void EngineFree(void *memory) {
   if (memory == nullptr) return;
-  liveAllocations.fetch_sub(1, std::memory_order_relaxed);
+  EngineDischarge();
   std::free(memory);
 }
+
+void *EngineStoreAlloc(size_t size) { return std::malloc(size); }
+
+void EngineStoreFree(void *memory) { std::free(memory); }
 
 char *EngineCopy(const char *text) {
   size_t size = std::strlen(text) + 1;

@@ -13,6 +13,15 @@ void EngineFree(void *memory);
 // A copy of the NUL-terminated text from EngineAlloc, or null.
 char *EngineCopy(const char *text);
 
+// For memory the engine hands out from a store of its own (queue blocks): each piece handed out counts
+// as one allocation, both for an injected failure and for the live count. EngineCharge returns false
+// when this allocation is to fail; EngineDischarge undoes one successful charge.
+bool EngineCharge();
+void EngineDischarge();
+// The store's own memory, from the C library and not counted; null when there is none.
+void *EngineStoreAlloc(size_t size);
+void EngineStoreFree(void *memory);
+
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches failures off. Later allocations
 // succeed again.
 void FailAllocationAt(unsigned long n);

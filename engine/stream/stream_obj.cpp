@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/stream/allocator.h"
+#include "engine/stream/block_pool.h"
 
 IMPLEMENT_RUNTIME_CLASS(CStreamObj, CObject)
 
@@ -13,7 +14,7 @@ namespace {
 
 // A new empty block linked after prev (which may be null), or null when memory ran out.
 block_struct *NewBlock(block_struct *prev) {
-  block_struct *block = static_cast<block_struct *>(EngineAlloc(sizeof(block_struct)));
+  block_struct *block = BlockPool::Take();
   if (block == nullptr) return nullptr;
   block->used = 0;
   block->readpos = 0;
@@ -146,7 +147,7 @@ unsigned int CStreamObj::Read(void *buffer, unsigned int n) {
         while (m_pFirst != next) {
           block_struct *passed = m_pFirst;
           m_pFirst = passed->next;
-          EngineFree(passed);
+          BlockPool::Give(passed);
         }
         next->prev = nullptr;
       }
@@ -169,7 +170,7 @@ void CStreamObj::Clear() {
   while (m_pFirst != nullptr) {
     block_struct *block = m_pFirst;
     m_pFirst = block->next;
-    EngineFree(block);
+    BlockPool::Give(block);
   }
   m_pCur = nullptr;
   m_pLast = nullptr;
