@@ -163,7 +163,6 @@ class Command:
     argv: list
     output: Path
     stdin: Path = None          # fed to standard input when the command does not open the input itself
-    writes_stdout: bool = True  # False for runeflow, which writes its output file with -o
     probe: list = None          # succeeds when the tool is installed; without it argv[0] must be on PATH
 
     def installed(self):
@@ -242,9 +241,10 @@ class Workspace:
         return self.root / "outputs" / f"{case}.{re.sub(r'[^a-z0-9]+', '-', tool.lower())}.out"
 
     def runeflow_command(self, case, stages, source):
+        # Standard output into a file, as for every peer: -o would add the flush to disk that makes its
+        # replacement of the file safe, which no peer does.
         output = self.output(case, "runeflow")
-        return Command("runeflow", [self.runeflow, *stages, "-o", str(output), str(source)], output,
-                       writes_stdout=False)
+        return Command("runeflow", [self.runeflow, *stages, str(source)], output)
 
     def peer(self, case, name, argv, stdin=None, probe=None):
         return Command(name, argv, self.output(case, name), stdin=stdin, probe=probe)
@@ -353,7 +353,7 @@ def run_once(launcher, command, scratch):
     stderr_path = scratch / "outputs" / "stderr.txt"
     with contextlib.ExitStack() as files:
         stdin = files.enter_context(open(command.stdin, "rb")) if command.stdin else subprocess.DEVNULL
-        stdout = files.enter_context(open(command.output, "wb")) if command.writes_stdout else subprocess.DEVNULL
+        stdout = files.enter_context(open(command.output, "wb"))
         stderr = files.enter_context(open(stderr_path, "wb"))
         start = time.perf_counter()
         code = subprocess.call([str(launcher), str(report), *command.argv],
@@ -525,7 +525,7 @@ def report(cases, results, args, runs, scale, runeflow):
     raw = markdown_table(raw_header, [r for c in cases for r in raw_rows(c, results[c.name])])
     commands = [f"- {c.name} ({c.title}):"
                 + "".join(f"\n  - `{shown_command(cmd.argv, args.scratch)}`"
-                          + (" < input" if cmd.stdin else "") + (" > output" if cmd.writes_stdout else "")
+                          + (" < input" if cmd.stdin else "") + " > output"
                           for cmd in [c.runeflow, *c.peers])
                 for c in cases]
     now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
@@ -618,6 +618,11 @@ def main(argv):
         out = args.out or DEFAULT_RESULTS
         out.write_text(text)
         print(f"written to {out}", file=sys.stderr)
+    # A failed run or an output that differs makes the comparison worthless: the exit status says so.
+    broken = [f"{name}: {command}: {m.status}" for name, measured in results.items()
+              for command, m in measured.items() if m.status not in ("ok", "missing")]
+    if broken:
+        sys.exit("compare.py: " + "; ".join(broken))
 
 
 if __name__ == "__main__":
