@@ -626,14 +626,14 @@ class CaseMaker:
         files = {}
         source = self.pick_set(rng, files, "from.chs")
         if rng.random() < 0.2:
-            spec = source.file
+            pair = source.file
             others = [source]
         else:
             destination = self.pick_set(rng, files, "to.chs")
-            spec = source.file + ":" + destination.file
+            pair = source.file + ":" + destination.file
             others = [destination]
         files["text"] = reference_text(rng, source, others, text_length(rng))
-        return Case("conversion", ["-c", spec], files, {})
+        return Case("conversion", ["-c", pair], files, {})
 
     def pipeline_case(self, rng):
         """Two to four stages, conversions and tables mixed, over a text with matches and references."""
