@@ -227,8 +227,11 @@ void CSubstitute::Slide(int pos, sub_struct *e) {
 }
 
 void CSubstitute::SlidePlain(int pos, sub_struct &e) const {
-  // The next start from which the text up to pos is the beginning of the pattern, as Slide finds it.
+  // The next start from which the text up to pos is the beginning of the pattern, as Slide finds it;
+  // from a start that leaves more text than the pattern holds, the matcher meets the pattern's end.
+  const int length = static_cast<int>(std::strlen(e.from));
   int start = e.start + 1;
+  if (start < pos + 1 - length) start = pos + 1 - length;
   while (start <= pos && std::memcmp(window + start, e.from, static_cast<size_t>(pos - start + 1)) != 0) ++start;
   e.start = start;
 }
