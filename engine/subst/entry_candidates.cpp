@@ -63,7 +63,11 @@ bool MaySkipOnSecond(const CSubstTbl &table, const sub_struct &e) {
   const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
   const int second = SecondUnit(table, e);
   if (from[0] == '\0' || from[second] == '\0') return false;
-  return !(IsEscape(table, from, second) && IsWildcard(table, from[second + 1]));
+  // A wildcard may take nothing, so the unit after it may take the very byte the attempt begins on. A
+  // text set that lacks the table's special characters can give a wildcard's code to a pattern's first
+  // unit.
+  const auto wildcardAt = [&](int k) { return IsEscape(table, from, k) && IsWildcard(table, from[k + 1]); };
+  return !wildcardAt(0) && !wildcardAt(second);
 }
 
 }  // namespace

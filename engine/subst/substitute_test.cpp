@@ -282,3 +282,18 @@ TEST(Substitute, AVariableWhoseWildcardWasNeverEntered) {
 }
 
 }  // namespace
+
+// A text set that lacks the table's backslash, "+" and "-" gives the codes of an escaped letter and of
+// those wildcards one value: the pattern "a\?" then begins with what the matcher reads as a wildcard,
+// which may take nothing, so the entry matches on the one byte its second unit names. An index of the
+// bytes an entry can begin with must allow for it.
+TEST(Substitute, APatternThatBeginsWithAWildcardCodeMatchesOnItsSecondUnit) {
+  StageInDir<CSubstitute> pipeline;
+  CCharSet *textSet = new (std::nothrow) CCharSet;  // loaded for the stage, which then owns it
+  ASSERT_EQ(pipeline.LoadSet(*textSet, "odd", "033\t\texcl\n038\t\tamp\n042\t\tast\n046\t\tperiod\n053\t\tquest\n"), 1);
+  pipeline.dir.Write("table.sub", "\"a\\?\" \"\"\n");
+  ASSERT_EQ(pipeline.stage.Open("table", textSet, BuiltinCharSet()), 1) << pipeline.StageError();
+  EXPECT_EQ(pipeline.Run("5&"), "&");    // the wildcard takes nothing
+  EXPECT_EQ(pipeline.Run("&&5"), "");    // or what comes before the "5"
+  EXPECT_EQ(pipeline.Run("55&"), "&");
+}
