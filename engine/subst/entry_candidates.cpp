@@ -3,6 +3,7 @@
 // decides acceptance; this index only has to include every byte the matcher could accept.
 #include "engine/subst/entry_candidates.h"
 
+#include <climits>
 #include <cstring>
 
 #include "engine/charset/charset.h"
@@ -35,9 +36,9 @@ int SecondUnit(const CSubstTbl &table, const sub_struct &e) {
   return IsEscape(table, reinterpret_cast<const unsigned char *>(e.from), 0) ? 2 : 1;
 }
 
-// Whether e's pattern may be complete after a single text byte: it has at most one unit that is not
-// the wildcard (which may take nothing).
-bool MayCompleteOnOneByte(const CSubstTbl &table, const sub_struct &e) {
+// The fewest text bytes a match of e's pattern takes: one per unit that is not the wildcard (which may
+// take nothing).
+int ShortestMatch(const CSubstTbl &table, const sub_struct &e) {
   const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
   int units = 0;
   for (int k = 0; from[k] != '\0';) {
@@ -45,7 +46,7 @@ bool MayCompleteOnOneByte(const CSubstTbl &table, const sub_struct &e) {
     if (!(escape && IsWildcard(table, from[k + 1]))) ++units;
     k += escape ? 2 : 1;
   }
-  return units <= 1;
+  return units;
 }
 
 // Whether e's pattern is made of plain bytes only (no escape at all), none of them a null.
@@ -95,14 +96,16 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
   std::memset(anyForPair, 0, 65536 / 8);
   std::memset(firstWords, 0, sizeof firstWords);
   std::memset(secondWords, 0, sizeof secondWords);
-  int lastSingle = -1;  // the last entry that may complete on one byte
-  for (int index = 0; index < table.count; ++index) {
-    if (MayCompleteOnOneByte(table, table.entries[index])) lastSingle = index;
+  int shortest = INT_MAX;
+  for (int index = table.count - 1; index >= 0; --index) {
+    shortestLater[index] = shortest;
+    const int own = ShortestMatch(table, table.entries[index]);
+    if (own < shortest) shortest = own;
   }
   for (int index = 0; index < table.count; ++index) {
     const sub_struct &e = table.entries[index];
     const uint64_t bit = uint64_t{1} << (index % 64);
-    const bool skippable = index > lastSingle && MaySkipOnSecond(table, e);
+    const bool skippable = shortestLater[index] > 1 && MaySkipOnSecond(table, e);
     plain[index] = IsPlainPattern(table, e) ? 1 : 0;
     for (int t = 0; t < 256; ++t) {
       if (MayTake(table, textset, e, 0, t)) {

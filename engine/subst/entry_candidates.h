@@ -37,7 +37,8 @@ class EntryCandidates {
   // The entries whose attempt, begun on one byte, may still be alive after the next byte t: those whose
   // second unit may take t, and every entry that must not be left out on these grounds. Leaving out an
   // entry whose attempt would die at the next byte changes nothing as long as no later entry can
-  // complete a match on a single byte (it could then have to wait for the doomed attempt).
+  // complete a match on a single byte (it could then have to wait for the doomed attempt); see
+  // ShortestLater.
   const uint64_t *ForSecond(unsigned char t) const {
     return sets + static_cast<size_t>(256 + t) * wordCount;
   }
@@ -47,6 +48,10 @@ class EntryCandidates {
   // Whether entry index has a plain pattern: bytes only, no escape. Its attempt is the length of text
   // matched so far, and the stage can test it without the general matcher.
   bool IsPlain(int index) const { return plain[index] != 0; }
+  // The fewest bytes a match of any entry after index takes (INT_MAX when it is the last). An attempt of
+  // entry index that dies within that many bytes of its start can hold back no later entry's match, so
+  // the stage need not start it at all.
+  int ShortestLater(int index) const { return shortestLater[index]; }
   // Whether any entry may begin with the byte t; with the pair, whether one may begin with first and
   // be alive after second.
   bool AnyForByte(unsigned char t) const { return anyForByte[t] != 0; }
@@ -62,6 +67,7 @@ class EntryCandidates {
   uint32_t firstWords[256] = {};
   uint32_t secondWords[256] = {};
   unsigned char plain[kMaxEntries] = {};
+  int shortestLater[kMaxEntries] = {};
   unsigned char anyForByte[256] = {};
 };
 

@@ -312,10 +312,35 @@ void CSubstitute::CountEnabled() {
   }
 }
 
+bool CSubstitute::Doomed(const Scan &s, int index, int p) const {
+  if (!candidates->IsPlain(index)) return false;
+  const char *from = table->entries[index].from;
+  const int reach = candidates->ShortestLater(index);
+  for (int k = 0; k < reach && p + k < s.n && from[k] != '\0'; ++k) {
+    if (from[k] != static_cast<char>(window[p + k])) return true;
+  }
+  return false;
+}
+
+bool CSubstitute::MayBeginAt(const Scan &s, int p, int below) const {
+  const bool pair = p + 1 < s.n;
+  if (pair ? !candidates->AnyForPair(window[p], window[p + 1]) : !candidates->AnyForByte(window[p])) return false;
+  const uint64_t *first = candidates->ForFirst(window[p]);
+  const uint64_t *second = pair ? candidates->ForSecond(window[p + 1]) : nullptr;
+  for (uint32_t words = candidates->FirstWords(window[p]); words != 0; words &= words - 1) {
+    const int w = LowestBit(words);
+    for (uint64_t bits = first[w] & (pair ? second[w] : ~uint64_t{0}); bits != 0; bits &= bits - 1) {
+      const int index = w * 64 + LowestBit(bits);
+      if (index >= below) break;
+      if (!Doomed(s, index, p)) return true;
+    }
+  }
+  return false;
+}
+
 int CSubstitute::SkipUnmatchable(Scan &s) {
   int p = s.pos;
-  while (p + 1 < s.n && !candidates->AnyForPair(window[p], window[p + 1])) ++p;
-  if (p + 1 == s.n && !candidates->AnyForByte(window[p])) ++p;
+  while (p < s.n && !MayBeginAt(s, p, table->count)) ++p;
   if (p == s.pos) return 1;
   // Each pass over these bytes would have started every enabled entry again at the next byte.
   s.pos = p;
@@ -330,11 +355,50 @@ void CSubstitute::DisengageAll() {
   engagedWords = 0;
 }
 
+int CSubstitute::SureCompletion(const Scan &s) const {
+  if ((engagedWords & (engagedWords - 1)) != 0) return -1;
+  const int w = LowestBit(engagedWords);
+  const uint64_t bits = engaged[w];
+  if ((bits & (bits - 1)) != 0) return -1;
+  const int index = w * 64 + LowestBit(bits);
+  const sub_struct &e = table->entries[index];
+  if (!candidates->IsPlain(index) || e.start < 0 || e.start > s.pos) return -1;
+  // The rest of the pattern must stand in the window from pos on.
+  const int length = static_cast<int>(std::strlen(e.from));
+  const int last = e.start + length - 1;
+  if (last >= s.n || last < s.pos) return -1;
+  if (std::memcmp(window + s.pos, e.from + (s.pos - e.start), static_cast<size_t>(last - s.pos + 1)) != 0) return -1;
+  // No earlier entry may begin meanwhile (it could complete first); later ones would have to wait.
+  for (int p = s.pos; p <= last; ++p) {
+    if (MayBeginAt(s, p, index)) return -1;
+  }
+  const int resume = last + 1 - e.back > 0 ? last + 1 - e.back : 0;
+  if (firings->Contains(index, e.start, resume)) return -1;
+  return index;
+}
+
+CSubstitute::Outcome CSubstitute::EndPass(Scan &s) {
+  if (!putunmatched(s.out, s.lim)) return Outcome::kFailed;
+  s.out = s.lim;
+  ++s.pos;
+  if (s.pos >= s.n && Eof() && !EndOfInput(s)) return Outcome::kFailed;
+  return Outcome::kDone;
+}
+
 CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
   if (!s.dense) {
     if (engagedWords == 0) {
       if (!SkipUnmatchable(s)) return Outcome::kFailed;
       if (s.pos >= s.n) return Eof() && !EndOfInput(s) ? Outcome::kFailed : Outcome::kDone;
+    } else {
+      const int sure = SureCompletion(s);
+      if (sure >= 0) {
+        // The passes up to the match's last byte would only carry its attempt on, and that pass fires it.
+        s.pos = table->entries[sure].start + static_cast<int>(std::strlen(table->entries[sure].from)) - 1;
+        s.lim = s.n;
+        const Outcome fired = Fire(s, sure, false);
+        return fired == Outcome::kDone ? EndPass(s) : fired;
+      }
     }
   }
   s.lim = s.n;
@@ -364,6 +428,7 @@ CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
       sub_struct &e = table->entries[index];
       const uint64_t mask = uint64_t{1} << bit;
       if (!s.dense && (engaged[w] & mask) == 0) {
+        if (Doomed(s, index, s.pos)) continue;  // as if it had not been able to begin
         e.start = s.pos;  // a fresh attempt, as every entry that is not engaged has
         e.pi = 0;
         e.wc = 0;
@@ -386,11 +451,7 @@ CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
     }
   }
   if (!fired && !s.dense && testedEnabled < enabledCount && s.pos + 1 < s.lim) s.lim = s.pos + 1;
-  if (!putunmatched(s.out, s.lim)) return Outcome::kFailed;
-  s.out = s.lim;
-  ++s.pos;
-  if (s.pos >= s.n && Eof() && !EndOfInput(s)) return Outcome::kFailed;
-  return Outcome::kDone;
+  return EndPass(s);
 }
 
 CSubstitute::Outcome CSubstitute::Step(Scan &s, int index) {

@@ -90,6 +90,18 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   // With no attempt in progress, writes the bytes that no entry can begin with, from s.pos on, as the
   // passes over them would. Returns 0 after a reported failure.
   int SkipUnmatchable(Scan &s);
+  // Whether entry index (plain), begun at window position p, meets a differing byte of the window
+  // sooner than any later entry could complete a match (EntryCandidates::ShortestLater): such an
+  // attempt changes nothing and is not started.
+  bool Doomed(const Scan &s, int index, int p) const;
+  // Whether an attempt that is not doomed, of an entry before entry below, may begin at position p.
+  bool MayBeginAt(const Scan &s, int p, int below) const;
+  // The entry whose match is sure to fire at its last byte, with no pass before that changing anything:
+  // the one engaged entry, plain, the rest of its pattern in the window, no earlier entry able to begin
+  // before that byte, and the firing not a refused repeat. -1 when there is none.
+  int SureCompletion(const Scan &s) const;
+  // Ends a pass: writes the text before lim and moves on; resolves the end of the input when reached.
+  Outcome EndPass(Scan &s);
   // Counts the entries that are not disabled into enabledCount.
   void CountEnabled();
   // Whether e's attempt is anything but a fresh start at position p (which any entry not engaged has).

@@ -79,6 +79,24 @@ TEST(Substitute, EntryOrderAndWaitingMatches) {
   });
 }
 
+// An attempt that dies a few bytes after its start still holds back later entries' matches while it
+// lives, and an earlier entry that begins inside a longer match can fire before it completes: the
+// stage may take neither shortcut where it would change what fires.
+TEST(Substitute, AttemptsThatDieOrArePreempted) {
+  ExpectRuns({
+      {"a dying attempt makes a later match wait, and an earlier entry fires meanwhile",
+       "\"abcd\" \"1\"\n\"cx\" \"2\"\n\"bc\" \"3\"\n",
+       {{"abcx", "ab2"}, {"abcd", "1"}}},
+      {"an earlier entry inside a longer match", "\"bc\" \"1\"\n\"abcd\" \"2\"\n", {{"abcd", "a1d"}}},
+      {"a later entry inside a longer match", "\"abcd\" \"1\"\n\"bc\" \"2\"\n",
+       {{"abcd", "1"}, {"abcbcd", "a22d"}}},
+      {"matches after a dead attempt", "\"abcdef\" \"1\"\n\"cde\" \"2\"\n\"x\" \"3\"\n",
+       {{"abcdexabcdef", "ab231"}}},
+      {"a dead attempt, then a later and shorter entry", "\"abcdef\" \"1\"\n\"cdx\" \"2\"\n\"de\" \"3\"\n",
+       {{"abcdxabcdef", "ab21"}}},
+  });
+}
+
 TEST(Substitute, Wildcard) {
   ExpectRuns({
       {"shortest text", "\"a\\*c\" \"R\"\n", {{"abcbc", "Rbc"}, {"ac", "R"}}},
