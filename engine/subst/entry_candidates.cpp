@@ -73,6 +73,59 @@ bool MaySkipOnSecond(const CSubstTbl &table, const sub_struct &e) {
 
 }  // namespace
 
+int EntryCandidates::PairSlot(unsigned int pair) const {
+  unsigned int slot = (pair * 2654435761u) >> 21;  // the top 11 bits: kPairSlots slots
+  while (pairRuns[slot].count != 0 && pairRuns[slot].pair != pair) slot = (slot + 1) % kPairSlots;
+  return static_cast<int>(slot);
+}
+
+const uint16_t *EntryCandidates::PlainBeginning(unsigned char first, unsigned char second, int *count) const {
+  const PairRun &run = pairRuns[PairSlot(first * 256u + second)];
+  *count = run.count;
+  return listedEntries + run.start;
+}
+
+void EntryCandidates::ListPlainPairs(const CSubstTbl &table) {
+  std::memset(pairRuns, 0, sizeof pairRuns);
+  std::memset(listed, 0, sizeof listed);
+  const auto pairOf = [&](int index) {
+    const unsigned char *from = reinterpret_cast<const unsigned char *>(table.entries[index].from);
+    return from[0] * 256u + from[1];
+  };
+  // Listed under its own pair only: elsewhere its attempt would die on the second byte, which must
+  // leave no later entry's match waiting.
+  const auto listable = [&](int index) {
+    return plain[index] && table.entries[index].from[1] != '\0' && shortestLater[index] > 1;
+  };
+  // Count the entries of each pair, give each pair its run, then fill the runs in table order.
+  for (int index = 0; index < table.count; ++index) {
+    if (!listable(index)) continue;
+    PairRun &run = pairRuns[PairSlot(pairOf(index))];
+    run.pair = static_cast<uint16_t>(pairOf(index));
+    ++run.count;
+    listed[index / 64] |= uint64_t{1} << (index % 64);
+  }
+  uint16_t filled[kPairSlots] = {};
+  int start = 0;
+  for (PairRun &run : pairRuns) {
+    run.start = static_cast<uint16_t>(start);
+    start += run.count;
+  }
+  for (int index = 0; index < table.count; ++index) {
+    if (!listable(index)) continue;
+    const int slot = PairSlot(pairOf(index));
+    listedEntries[pairRuns[slot].start + filled[slot]++] = static_cast<uint16_t>(index);
+  }
+  for (int t = 0; t < 256; ++t) {
+    unlistedFirstWords[t] = 0;
+    unlistedSecondWords[t] = 0;
+    for (int w = 0; w < wordCount; ++w) {
+      if (ForFirst(static_cast<unsigned char>(t))[w] & ~listed[w]) unlistedFirstWords[t] |= 1u << w;
+      if (ForSecond(static_cast<unsigned char>(t))[w] & ~listed[w]) unlistedSecondWords[t] |= 1u << w;
+    }
+  }
+}
+
 EntryCandidates::~EntryCandidates() {
   EngineFree(sets);
   EngineFree(anyForPair);
@@ -119,6 +172,7 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
       }
     }
   }
+  ListPlainPairs(table);
   for (unsigned int first = 0; first < 256; ++first) {
     if (!anyForByte[first]) continue;
     for (unsigned int second = 0; second < 256; ++second) {

@@ -60,6 +60,17 @@ class EntryCandidates {
     return (anyForPair[pair / 8] >> (pair % 8)) & 1u;
   }
 
+  // The plain entries of two bytes or more whose pattern begins with the bytes first and second, in
+  // table order; count receives how many. Every such entry is listed under its own pair and nowhere
+  // else, so a position is checked against them without going through the sets.
+  const uint16_t *PlainBeginning(unsigned char first, unsigned char second, int *count) const;
+  // The entries of word w on those lists.
+  uint64_t Listed(int w) const { return listed[w]; }
+  // Which words of ForFirst(first) and ForSecond(second) hold any entry that is not listed.
+  uint32_t UnlistedWords(unsigned char first, unsigned char second) const {
+    return unlistedFirstWords[first] & unlistedSecondWords[second];
+  }
+
  private:
   uint64_t *sets = nullptr;  // 256 sets by first byte, then 256 by second byte
   unsigned char *anyForPair = nullptr;  // 65536 bits, one per pair of bytes
@@ -69,6 +80,24 @@ class EntryCandidates {
   unsigned char plain[kMaxEntries] = {};
   int shortestLater[kMaxEntries] = {};
   unsigned char anyForByte[256] = {};
+
+  // The lists of plain entries by their first two bytes: a hash of the pairs in use, each naming its
+  // run of entry numbers in listedEntries.
+  struct PairRun {
+    uint16_t pair;
+    uint16_t start;
+    uint16_t count;  // 0: the slot is free
+  };
+  static const int kPairSlots = 2048;  // a power of two above three times kMaxEntries
+  // The slot of pair: its own, or the free one where it belongs.
+  int PairSlot(unsigned int pair) const;
+  // Fills the pair lists and the words of the entries not on them (after the sets and plain flags).
+  void ListPlainPairs(const CSubstTbl &table);
+  PairRun pairRuns[kPairSlots] = {};
+  uint16_t listedEntries[kMaxEntries] = {};
+  uint64_t listed[kEntryWords] = {};
+  uint32_t unlistedFirstWords[256] = {};
+  uint32_t unlistedSecondWords[256] = {};
 };
 
 #endif

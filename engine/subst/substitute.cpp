@@ -323,17 +323,29 @@ bool CSubstitute::Doomed(const Scan &s, int index, int p) const {
 }
 
 bool CSubstitute::MayBeginAt(const Scan &s, int p, int below) const {
-  const bool pair = p + 1 < s.n;
-  if (pair ? !candidates->AnyForPair(window[p], window[p + 1]) : !candidates->AnyForByte(window[p])) return false;
-  const uint64_t *first = candidates->ForFirst(window[p]);
-  const uint64_t *second = pair ? candidates->ForSecond(window[p + 1]) : nullptr;
-  for (uint32_t words = candidates->FirstWords(window[p]); words != 0; words &= words - 1) {
-    const int w = LowestBit(words);
-    for (uint64_t bits = first[w] & (pair ? second[w] : ~uint64_t{0}); bits != 0; bits &= bits - 1) {
-      const int index = w * 64 + LowestBit(bits);
-      if (index >= below) break;
-      if (!Doomed(s, index, p)) return true;
+  const unsigned char t = window[p];
+  if (p + 1 == s.n) {  // with no next byte in the window, no attempt can be known to die
+    const uint64_t *first = candidates->ForFirst(t);
+    for (uint32_t words = candidates->FirstWords(t); words != 0; words &= words - 1) {
+      const int w = LowestBit(words);
+      if (first[w] != 0 && w * 64 + LowestBit(first[w]) < below) return true;
     }
+    return false;
+  }
+  const unsigned char next = window[p + 1];
+  if (!candidates->AnyForPair(t, next)) return false;
+  int count = 0;
+  const uint16_t *plainEntries = candidates->PlainBeginning(t, next, &count);
+  for (int i = 0; i < count && plainEntries[i] < below; ++i) {
+    if (!Doomed(s, plainEntries[i], p)) return true;
+  }
+  // Any other entry may begin here: it is not plain, or a single byte that matches whole.
+  const uint64_t *first = candidates->ForFirst(t);
+  const uint64_t *second = candidates->ForSecond(next);
+  for (uint32_t words = candidates->UnlistedWords(t, next); words != 0; words &= words - 1) {
+    const int w = LowestBit(words);
+    const uint64_t bits = first[w] & second[w] & ~candidates->Listed(w);
+    if (bits != 0 && w * 64 + LowestBit(bits) < below) return true;
   }
   return false;
 }
