@@ -322,37 +322,43 @@ bool CSubstitute::Doomed(const Scan &s, int index, int p) const {
   return false;
 }
 
-bool CSubstitute::MayBeginAt(const Scan &s, int p, int below) const {
+int CSubstitute::FirstBeginning(const Scan &s, int p, int below) const {
   const unsigned char t = window[p];
+  int found = -1;
+  const auto lowest = [&](int w, uint64_t bits) {
+    if (bits != 0 && (found < 0 || w * 64 + LowestBit(bits) < found)) found = w * 64 + LowestBit(bits);
+  };
   if (p + 1 == s.n) {  // with no next byte in the window, no attempt can be known to die
     const uint64_t *first = candidates->ForFirst(t);
-    for (uint32_t words = candidates->FirstWords(t); words != 0; words &= words - 1) {
-      const int w = LowestBit(words);
-      if (first[w] != 0 && w * 64 + LowestBit(first[w]) < below) return true;
+    for (uint32_t words = candidates->FirstWords(t); words != 0 && found < 0; words &= words - 1) {
+      lowest(LowestBit(words), first[LowestBit(words)]);
     }
-    return false;
+    return found >= 0 && found < below ? found : -1;
   }
   const unsigned char next = window[p + 1];
-  if (!candidates->AnyForPair(t, next)) return false;
+  if (!candidates->AnyForPair(t, next)) return -1;
   int count = 0;
   const uint16_t *plainEntries = candidates->PlainBeginning(t, next, &count);
   for (int i = 0; i < count && plainEntries[i] < below; ++i) {
-    if (!Doomed(s, plainEntries[i], p)) return true;
+    if (!Doomed(s, plainEntries[i], p)) {
+      found = plainEntries[i];
+      break;
+    }
   }
   // Any other entry may begin here: it is not plain, or a single byte that matches whole.
   const uint64_t *first = candidates->ForFirst(t);
   const uint64_t *second = candidates->ForSecond(next);
   for (uint32_t words = candidates->UnlistedWords(t, next); words != 0; words &= words - 1) {
     const int w = LowestBit(words);
-    const uint64_t bits = first[w] & second[w] & ~candidates->Listed(w);
-    if (bits != 0 && w * 64 + LowestBit(bits) < below) return true;
+    if (found >= 0 && w * 64 >= found) break;
+    lowest(w, first[w] & second[w] & ~candidates->Listed(w));
   }
-  return false;
+  return found >= 0 && found < below ? found : -1;
 }
 
 int CSubstitute::SkipUnmatchable(Scan &s) {
   int p = s.pos;
-  while (p < s.n && !MayBeginAt(s, p, table->count)) ++p;
+  while (p < s.n && FirstBeginning(s, p, table->count) < 0) ++p;
   if (p == s.pos) return 1;
   // Each pass over these bytes would have started every enabled entry again at the next byte.
   s.pos = p;
@@ -373,20 +379,35 @@ int CSubstitute::SureCompletion(const Scan &s) const {
   const uint64_t bits = engaged[w];
   if ((bits & (bits - 1)) != 0) return -1;
   const int index = w * 64 + LowestBit(bits);
+  const int start = table->entries[index].start;
+  return start >= 0 && start <= s.pos && SureFiring(s, index, start) ? index : -1;
+}
+
+bool CSubstitute::SureFiring(const Scan &s, int index, int start) const {
   const sub_struct &e = table->entries[index];
-  if (!candidates->IsPlain(index) || e.start < 0 || e.start > s.pos) return -1;
+  if (!candidates->IsPlain(index) || e.state == kDisabled) return false;
   // The rest of the pattern must stand in the window from pos on.
-  const int length = static_cast<int>(std::strlen(e.from));
-  const int last = e.start + length - 1;
-  if (last >= s.n || last < s.pos) return -1;
-  if (std::memcmp(window + s.pos, e.from + (s.pos - e.start), static_cast<size_t>(last - s.pos + 1)) != 0) return -1;
+  const int last = start + static_cast<int>(std::strlen(e.from)) - 1;
+  if (last >= s.n || last < s.pos) return false;
+  if (std::memcmp(window + s.pos, e.from + (s.pos - start), static_cast<size_t>(last - s.pos + 1)) != 0) return false;
   // No earlier entry may begin meanwhile (it could complete first); later ones would have to wait.
   for (int p = s.pos; p <= last; ++p) {
-    if (MayBeginAt(s, p, index)) return -1;
+    if (FirstBeginning(s, p, index) >= 0) return false;
   }
   const int resume = last + 1 - e.back > 0 ? last + 1 - e.back : 0;
-  if (firings->Contains(index, e.start, resume)) return -1;
-  return index;
+  return !firings->Contains(index, start, resume);
+}
+
+CSubstitute::Outcome CSubstitute::FireSure(Scan &s, int index, int start) {
+  sub_struct &e = table->entries[index];
+  e.start = start;
+  e.pi = 0;
+  e.wc = 0;
+  // The passes up to the match's last byte would only carry its attempt on, and that pass fires it.
+  s.pos = start + static_cast<int>(std::strlen(e.from)) - 1;
+  s.lim = s.n;
+  const Outcome fired = Fire(s, index, false);
+  return fired == Outcome::kDone ? EndPass(s) : fired;
 }
 
 CSubstitute::Outcome CSubstitute::EndPass(Scan &s) {
@@ -402,15 +423,12 @@ CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
     if (engagedWords == 0) {
       if (!SkipUnmatchable(s)) return Outcome::kFailed;
       if (s.pos >= s.n) return Eof() && !EndOfInput(s) ? Outcome::kFailed : Outcome::kDone;
+      // The first entry that can begin here fires for sure: no pass needs to run up to its end.
+      const int first = FirstBeginning(s, s.pos, table->count);
+      if (first >= 0 && SureFiring(s, first, s.pos)) return FireSure(s, first, s.pos);
     } else {
       const int sure = SureCompletion(s);
-      if (sure >= 0) {
-        // The passes up to the match's last byte would only carry its attempt on, and that pass fires it.
-        s.pos = table->entries[sure].start + static_cast<int>(std::strlen(table->entries[sure].from)) - 1;
-        s.lim = s.n;
-        const Outcome fired = Fire(s, sure, false);
-        return fired == Outcome::kDone ? EndPass(s) : fired;
-      }
+      if (sure >= 0) return FireSure(s, sure, table->entries[sure].start);
     }
   }
   s.lim = s.n;

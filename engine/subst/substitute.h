@@ -94,12 +94,18 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   // sooner than any later entry could complete a match (EntryCandidates::ShortestLater): such an
   // attempt changes nothing and is not started.
   bool Doomed(const Scan &s, int index, int p) const;
-  // Whether an attempt that is not doomed, of an entry before entry below, may begin at position p.
-  bool MayBeginAt(const Scan &s, int p, int below) const;
-  // The entry whose match is sure to fire at its last byte, with no pass before that changing anything:
-  // the one engaged entry, plain, the rest of its pattern in the window, no earlier entry able to begin
-  // before that byte, and the firing not a refused repeat. -1 when there is none.
+  // The first entry before entry below whose attempt may begin at position p without being doomed;
+  // -1 when there is none.
+  int FirstBeginning(const Scan &s, int p, int below) const;
+  // Whether entry index, with its attempt begun at start (no later than pos), is sure to fire on its
+  // match's last byte with no pass before that changing anything: it is plain, the rest of its pattern
+  // stands in the window, no earlier entry can begin up to that byte, and the firing is no refused
+  // repeat.
+  bool SureFiring(const Scan &s, int index, int start) const;
+  // The one engaged entry when it is sure to fire so; -1 when there is none.
   int SureCompletion(const Scan &s) const;
+  // Fires entry index, sure to fire, as the pass on its match's last byte would.
+  Outcome FireSure(Scan &s, int index, int start);
   // Ends a pass: writes the text before lim and moves on; resolves the end of the input when reached.
   Outcome EndPass(Scan &s);
   // Counts the entries that are not disabled into enabledCount.

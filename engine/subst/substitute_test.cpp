@@ -92,6 +92,8 @@ TEST(Substitute, AttemptsThatDieOrArePreempted) {
        {{"abcd", "1"}, {"abcbcd", "a22d"}}},
       {"matches after a dead attempt", "\"abcdef\" \"1\"\n\"cde\" \"2\"\n\"x\" \"3\"\n",
        {{"abcdexabcdef", "ab231"}}},
+      {"a disabled entry does not fire, however whole its match", "\"\\1[abc\" \"X\"\n\"go\" \"\\1[\"\n",
+       {{"abcgoabc", "abcX"}}},
       {"a dead attempt, then a later and shorter entry", "\"abcdef\" \"1\"\n\"cdx\" \"2\"\n\"de\" \"3\"\n",
        {{"abcdxabcdef", "ab21"}}},
   });
