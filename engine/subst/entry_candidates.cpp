@@ -105,6 +105,32 @@ void EntryCandidates::ListPlainPairs(const CSubstTbl &table) {
     ++run.count;
     listed[index / 64] |= uint64_t{1} << (index % 64);
   }
+  // Entries checked by their first three bytes; every other entry marks the pairs it may begin with.
+  std::memset(anyForTriple, 0, sizeof anyForTriple);
+  bool byTriple[kMaxEntries] = {};
+  for (int index = 0; index < table.count; ++index) {
+    const unsigned char *from = reinterpret_cast<const unsigned char *>(table.entries[index].from);
+    if (!listable(index) || from[2] == '\0' || shortestLater[index] <= 2) continue;
+    byTriple[index] = true;
+    const unsigned int bit = TripleBit(from[0], from[1], from[2]);
+    anyForTriple[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
+  }
+  std::memset(anyForPairUnfiltered, 0, sizeof anyForPairUnfiltered);
+  for (unsigned int first = 0; first < 256; ++first) {
+    if (!anyForByte[first]) continue;
+    for (unsigned int second = 0; second < 256; ++second) {
+      for (size_t w = 0; w < static_cast<size_t>(wordCount); ++w) {
+        uint64_t bits = ForFirst(static_cast<unsigned char>(first))[w] & ForSecond(static_cast<unsigned char>(second))[w];
+        for (; bits != 0; bits &= bits - 1) {
+          if (!byTriple[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))]) break;
+        }
+        if (bits == 0) continue;
+        const unsigned int pair = first * 256 + second;
+        anyForPairUnfiltered[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
+        break;
+      }
+    }
+  }
   uint16_t filled[kPairSlots] = {};
   int start = 0;
   for (PairRun &run : pairRuns) {
@@ -172,7 +198,6 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
       }
     }
   }
-  ListPlainPairs(table);
   for (unsigned int first = 0; first < 256; ++first) {
     if (!anyForByte[first]) continue;
     for (unsigned int second = 0; second < 256; ++second) {
@@ -184,5 +209,6 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
       }
     }
   }
+  ListPlainPairs(table);
   return 1;
 }

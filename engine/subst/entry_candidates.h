@@ -60,6 +60,14 @@ class EntryCandidates {
     return (anyForPair[pair / 8] >> (pair % 8)) & 1u;
   }
 
+  // Whether an entry may begin with the three bytes: false only when every entry that could begin with
+  // the first two dies on one of them, sooner than any later entry could complete a match.
+  bool AnyForTriple(unsigned char first, unsigned char second, unsigned char third) const {
+    if ((anyForPairUnfiltered[(first * 256u + second) / 8] >> ((first * 256u + second) % 8)) & 1u) return true;
+    const unsigned int bit = TripleBit(first, second, third);
+    return (anyForTriple[bit / 8] >> (bit % 8)) & 1u;
+  }
+
   // The plain entries of two bytes or more whose pattern begins with the bytes first and second, in
   // table order; count receives how many. Every such entry is listed under its own pair and nowhere
   // else, so a position is checked against them without going through the sets.
@@ -89,6 +97,14 @@ class EntryCandidates {
     uint16_t count;  // 0: the slot is free
   };
   static const int kPairSlots = 2048;  // a power of two above three times kMaxEntries
+  // The bit of anyForTriple for three bytes.
+  static unsigned int TripleBit(unsigned char first, unsigned char second, unsigned char third) {
+    return ((first * 65536u + second * 256u + third) * 2654435761u) >> 16;
+  }
+  // Pairs that an entry may begin with other than by a plain pattern of three bytes or more that dies
+  // within its first three bytes wherever it does not match them (those are in anyForTriple, hashed).
+  unsigned char anyForPairUnfiltered[65536 / 8] = {};
+  unsigned char anyForTriple[65536 / 8] = {};
   // The slot of pair: its own, or the free one where it belongs.
   int PairSlot(unsigned int pair) const;
   // Fills the pair lists and the words of the entries not on them (after the sets and plain flags).

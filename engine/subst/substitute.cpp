@@ -336,7 +336,7 @@ int CSubstitute::FirstBeginning(const Scan &s, int p, int below) const {
     return found >= 0 && found < below ? found : -1;
   }
   const unsigned char next = window[p + 1];
-  if (!candidates->AnyForPair(t, next)) return -1;
+  if (p + 2 < s.n ? !candidates->AnyForTriple(t, next, window[p + 2]) : !candidates->AnyForPair(t, next)) return -1;
   int count = 0;
   const uint16_t *plainEntries = candidates->PlainBeginning(t, next, &count);
   for (int i = 0; i < count && plainEntries[i] < below; ++i) {
