@@ -26,6 +26,11 @@ class FiringLog {
   int Reserve(int count, int firings);
   // Forgets every firing: a new window begins, with the entries' present states as its first state.
   int Restart(const sub_struct *entries);
+  // Forgets every firing, keeping the states: for a new window when no states changed since Restart.
+  void Forget() {
+    firingCount = 0;
+    highestStart = -1;
+  }
   // Notes the entries' present states after a firing that may have switched groups. Returns 0 when
   // memory runs out.
   int Restate(const sub_struct *entries);

@@ -273,18 +273,23 @@ int CSubstitute::Process() {
   if (!CStreamObj::Process()) return 0;
   outcount = 0;  // what a failed run left in outbuf is not this run's
   table->InitState();
-  Scan s{0, 0, 0, 0, false};
+  Scan s{0, 0, 0, 0, false, true};
   for (;;) {
     if (Eof()) return Close();
     s.n += static_cast<int>(Read(window + s.n, static_cast<unsigned int>(windowsize - s.n)));
     if (Error()) return ReportQueueError();
-    if (!firings->Restart(table->entries)) return ReportRunOutOfMemory();
+    if (s.statesChanged) {
+      if (!firings->Restart(table->entries)) return ReportRunOutOfMemory();
+      CountEnabled();
+      s.statesChanged = false;
+    } else {
+      firings->Forget();  // the states it holds are the present ones
+    }
     s.pos = 0;
     s.lim = 0;
     s.out = 0;
     s.dense = false;
     DisengageAll();
-    CountEnabled();
     while (s.pos < s.n) {
       switch (Pass(s)) {
         case Outcome::kFailed:
@@ -356,9 +361,14 @@ int CSubstitute::FirstBeginning(const Scan &s, int p, int below) const {
   return found >= 0 && found < below ? found : -1;
 }
 
-int CSubstitute::SkipUnmatchable(Scan &s) {
+int CSubstitute::SkipUnmatchable(Scan &s, int *first) {
   int p = s.pos;
-  while (p < s.n && FirstBeginning(s, p, table->count) < 0) ++p;
+  *first = -1;
+  for (; p < s.n; ++p) {
+    if (p + 2 < s.n && !candidates->AnyForTriple(window[p], window[p + 1], window[p + 2])) continue;
+    *first = FirstBeginning(s, p, table->count);
+    if (*first >= 0) break;
+  }
   if (p == s.pos) return 1;
   // Each pass over these bytes would have started every enabled entry again at the next byte.
   s.pos = p;
@@ -380,10 +390,10 @@ int CSubstitute::SureCompletion(const Scan &s) const {
   if ((bits & (bits - 1)) != 0) return -1;
   const int index = w * 64 + LowestBit(bits);
   const int start = table->entries[index].start;
-  return start >= 0 && start <= s.pos && SureFiring(s, index, start) ? index : -1;
+  return start >= 0 && start <= s.pos && SureFiring(s, index, start, s.pos) ? index : -1;
 }
 
-bool CSubstitute::SureFiring(const Scan &s, int index, int start) const {
+bool CSubstitute::SureFiring(const Scan &s, int index, int start, int checkFrom) const {
   const sub_struct &e = table->entries[index];
   if (!candidates->IsPlain(index) || e.state == kDisabled) return false;
   // The rest of the pattern must stand in the window from pos on.
@@ -391,8 +401,8 @@ bool CSubstitute::SureFiring(const Scan &s, int index, int start) const {
   if (last >= s.n || last < s.pos) return false;
   if (std::memcmp(window + s.pos, e.from + (s.pos - start), static_cast<size_t>(last - s.pos + 1)) != 0) return false;
   // No earlier entry may begin meanwhile (it could complete first); later ones would have to wait.
-  for (int p = s.pos; p <= last; ++p) {
-    if (FirstBeginning(s, p, index) >= 0) return false;
+  for (int p = checkFrom; p <= last; ++p) {
+    if (MayBeginAt(s, p, index)) return false;
   }
   const int resume = last + 1 - e.back > 0 ? last + 1 - e.back : 0;
   return !firings->Contains(index, start, resume);
@@ -421,11 +431,11 @@ CSubstitute::Outcome CSubstitute::EndPass(Scan &s) {
 CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
   if (!s.dense) {
     if (engagedWords == 0) {
-      if (!SkipUnmatchable(s)) return Outcome::kFailed;
+      int first = -1;  // the first entry that can begin at pos: no earlier one can
+      if (!SkipUnmatchable(s, &first)) return Outcome::kFailed;
       if (s.pos >= s.n) return Eof() && !EndOfInput(s) ? Outcome::kFailed : Outcome::kDone;
-      // The first entry that can begin here fires for sure: no pass needs to run up to its end.
-      const int first = FirstBeginning(s, s.pos, table->count);
-      if (first >= 0 && SureFiring(s, first, s.pos)) return FireSure(s, first, s.pos);
+      // When it fires for sure, no pass needs to run up to its end.
+      if (first >= 0 && SureFiring(s, first, s.pos, s.pos + 1)) return FireSure(s, first, s.pos);
     } else {
       const int sure = SureCompletion(s);
       if (sure >= 0) return FireSure(s, sure, table->entries[sure].start);
@@ -554,6 +564,7 @@ CSubstitute::Outcome CSubstitute::Fire(Scan &s, int index, bool waiting) {
       return Outcome::kFailed;
     }
     CountEnabled();
+    s.statesChanged = true;
   }
   s.out = resume;
   s.lim = resume;
@@ -624,12 +635,21 @@ int CSubstitute::KeepUnresolved(Scan &s) {
   }
   std::memmove(window, window + s.lim, static_cast<size_t>(s.n - s.lim));
   s.n -= s.lim;
-  // Waiting matches are dropped too: their text is still in the window and they are found again.
-  for (int index = 0; index < table->count; ++index) {
-    sub_struct &e = table->entries[index];
+  // Waiting matches are dropped too: their text is still in the window and they are found again. Every
+  // attempt starts again at the window's start; before the end of the input is resolved, only the
+  // engaged entries hold anything else.
+  const auto restart = [](sub_struct &e) {
     e.start = 0;
     e.pi = 0;
     e.wc = 0;
+  };
+  if (s.dense) {
+    for (int index = 0; index < table->count; ++index) restart(table->entries[index]);
+  } else {
+    for (uint32_t words = engagedWords; words != 0; words &= words - 1) {
+      const int w = LowestBit(words);
+      for (uint64_t held = engaged[w]; held != 0; held &= held - 1) restart(table->entries[w * 64 + LowestBit(held)]);
+    }
   }
   return 1;
 }

@@ -61,6 +61,7 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
     int lim;
     int out;
     bool dense;
+    bool statesChanged;  // a firing switched groups since the window began
   };
   // What became of a pass or a firing.
   enum class Outcome { kDone, kRefused, kFailed, kStopped };
@@ -88,8 +89,9 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   // refused), else what its firing gave.
   Outcome Step(Scan &s, int index);
   // With no attempt in progress, writes the bytes that no entry can begin with, from s.pos on, as the
-  // passes over them would. Returns 0 after a reported failure.
-  int SkipUnmatchable(Scan &s);
+  // passes over them would; first receives the first entry that can begin where it stops (-1 at the
+  // window's end). Returns 0 after a reported failure.
+  int SkipUnmatchable(Scan &s, int *first);
   // Whether entry index (plain), begun at window position p, meets a differing byte of the window
   // sooner than any later entry could complete a match (EntryCandidates::ShortestLater): such an
   // attempt changes nothing and is not started.
@@ -97,11 +99,16 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   // The first entry before entry below whose attempt may begin at position p without being doomed;
   // -1 when there is none.
   int FirstBeginning(const Scan &s, int p, int below) const;
+  // Whether there is such an entry; most positions are ruled out by their first three bytes alone.
+  bool MayBeginAt(const Scan &s, int p, int below) const {
+    if (p + 2 < s.n && !candidates->AnyForTriple(window[p], window[p + 1], window[p + 2])) return false;
+    return FirstBeginning(s, p, below) >= 0;
+  }
   // Whether entry index, with its attempt begun at start (no later than pos), is sure to fire on its
   // match's last byte with no pass before that changing anything: it is plain, the rest of its pattern
-  // stands in the window, no earlier entry can begin up to that byte, and the firing is no refused
-  // repeat.
-  bool SureFiring(const Scan &s, int index, int start) const;
+  // stands in the window, no earlier entry can begin from checkFrom (pos, or pos + 1 when the caller
+  // knows none can at pos) up to that byte, and the firing is no refused repeat.
+  bool SureFiring(const Scan &s, int index, int start, int checkFrom) const;
   // The one engaged entry when it is sure to fire so; -1 when there is none.
   int SureCompletion(const Scan &s) const;
   // Fires entry index, sure to fire, as the pass on its match's last byte would.
