@@ -210,5 +210,14 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
     }
   }
   ListPlainPairs(table);
+  soleFirstByte = -1;
+  for (int t = 0; t < 256; ++t) {
+    if (!anyForByte[t]) continue;
+    if (soleFirstByte >= 0) {
+      soleFirstByte = -1;
+      break;
+    }
+    soleFirstByte = t;
+  }
   return 1;
 }

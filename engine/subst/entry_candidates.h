@@ -55,6 +55,8 @@ class EntryCandidates {
   // Whether any entry may begin with the byte t; with the pair, whether one may begin with first and
   // be alive after second.
   bool AnyForByte(unsigned char t) const { return anyForByte[t] != 0; }
+  // The one byte every entry's pattern begins with, or -1 when there are several (or none).
+  int SoleFirstByte() const { return soleFirstByte; }
   bool AnyForPair(unsigned char first, unsigned char second) const {
     const unsigned int pair = first * 256u + second;
     return (anyForPair[pair / 8] >> (pair % 8)) & 1u;
@@ -88,6 +90,7 @@ class EntryCandidates {
   unsigned char plain[kMaxEntries] = {};
   int shortestLater[kMaxEntries] = {};
   unsigned char anyForByte[256] = {};
+  int soleFirstByte = -1;
 
   // The lists of plain entries by their first two bytes: a hash of the pairs in use, each naming its
   // run of entry numbers in listedEntries.

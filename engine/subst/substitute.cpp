@@ -364,7 +364,18 @@ int CSubstitute::FirstBeginning(const Scan &s, int p, int below) const {
 int CSubstitute::SkipUnmatchable(Scan &s, int *first) {
   int p = s.pos;
   *first = -1;
+  const int sole = candidates->SoleFirstByte();
   for (; p < s.n; ++p) {
+    if (sole >= 0) {  // one byte begins every entry: the C library finds it fastest
+      const void *hit = std::memchr(window + p, sole, static_cast<size_t>(s.n - p));
+      if (hit == nullptr) {
+        p = s.n;
+        break;
+      }
+      p = static_cast<int>(static_cast<const unsigned char *>(hit) - window);
+    } else if (!candidates->AnyForByte(window[p])) {
+      continue;
+    }
     if (p + 2 < s.n && !candidates->AnyForTriple(window[p], window[p + 1], window[p + 2])) continue;
     *first = FirstBeginning(s, p, table->count);
     if (*first >= 0) break;
