@@ -394,12 +394,41 @@ void CSubstitute::DisengageAll() {
   engagedWords = 0;
 }
 
-int CSubstitute::SureCompletion(const Scan &s) const {
-  if ((engagedWords & (engagedWords - 1)) != 0) return -1;
+int CSubstitute::LoneEngaged() const {
+  if (engagedWords == 0 || (engagedWords & (engagedWords - 1)) != 0) return -1;
   const int w = LowestBit(engagedWords);
   const uint64_t bits = engaged[w];
   if ((bits & (bits - 1)) != 0) return -1;
-  const int index = w * 64 + LowestBit(bits);
+  return w * 64 + LowestBit(bits);
+}
+
+int CSubstitute::WildcardRun(const Scan &s, int index) const {
+  const sub_struct &e = table->entries[index];
+  if (e.start < 0 || e.start > s.pos || e.wc < 1 || Exhausted(e)) return 0;
+  const unsigned char *from = Bytes(e.from);
+  const int k = PatternIndex(s.pos, e);  // the wildcard's code while it takes text
+  if (!IsEscape(*table, from, k) || IsParameter(*table, from[k + 1]) || !IsWildcard(*table, from[k + 1])) return 0;
+  // Only a plain byte after the wildcard is looked for here.
+  if (from[k + 2] == '\0' || IsEscape(*table, from, k + 2)) return 0;
+  const int after = from[k + 2];
+  const int subset = e.subs[k];
+  long long taken = e.wc;  // the wildcard's text so far, plus one
+  int p = s.pos;
+  // Each byte is one the matcher would give the wildcard: not the byte after it, in its subset, no
+  // terminator, the limit not reached, and no attempt of any entry can begin on it. The window's last
+  // byte is left to a pass.
+  for (; p < s.n - 1; ++p, ++taken) {
+    const int t = window[p];
+    if (t == after || taken - 1 > e.wmax || (subset != 0 && !InSubset(t, subset))) break;
+    if (e.term < 0 ? InSubset(t, -e.term) : t == e.term) break;
+    if (MayBeginAt(s, p, table->count)) break;
+  }
+  return p - s.pos;
+}
+
+int CSubstitute::SureCompletion(const Scan &s) const {
+  const int index = LoneEngaged();
+  if (index < 0) return -1;
   const int start = table->entries[index].start;
   return start >= 0 && start <= s.pos && SureFiring(s, index, start, s.pos) ? index : -1;
 }
@@ -450,6 +479,16 @@ CSubstitute::Outcome CSubstitute::Pass(Scan &s) {
     } else {
       const int sure = SureCompletion(s);
       if (sure >= 0) return FireSure(s, sure, table->entries[sure].start);
+      const int lone = LoneEngaged();
+      const int taken = lone >= 0 ? WildcardRun(s, lone) : 0;
+      if (taken > 0) {
+        // The passes over these bytes would each give one to the wildcard and hold back the text from
+        // the attempt's start.
+        table->entries[lone].wc += taken;
+        s.pos += taken;
+        if (!putunmatched(s.out, table->entries[lone].start)) return Outcome::kFailed;
+        s.out = table->entries[lone].start;
+      }
     }
   }
   s.lim = s.n;

@@ -109,6 +109,11 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   // stands in the window, no earlier entry can begin from checkFrom (pos, or pos + 1 when the caller
   // knows none can at pos) up to that byte, and the firing is no refused repeat.
   bool SureFiring(const Scan &s, int index, int start, int checkFrom) const;
+  // The one engaged entry; -1 when none or several are.
+  int LoneEngaged() const;
+  // How many bytes from pos on the wildcard of entry index (engaged alone, its attempt within the
+  // wildcard) would take, pass after pass, with nothing else happening on them.
+  int WildcardRun(const Scan &s, int index) const;
   // The one engaged entry when it is sure to fire so; -1 when there is none.
   int SureCompletion(const Scan &s) const;
   // Fires entry index, sure to fire, as the pass on its match's last byte would.
