@@ -205,15 +205,16 @@ class Case:
 class Workspace:
     """The scratch directory: generated inputs (kept for the next run), outputs and tables."""
 
-    def __init__(self, root, scale, runeflow):
+    def __init__(self, root, outputs, scale, runeflow):
         self.root = root
+        self.outputs = outputs
         self.scale = scale
         self.runeflow = str(runeflow)
         # Inputs are kept per version of what generates them, this script and the sample page;
         # those of other versions go.
         generator = hashlib.sha1(Path(__file__).read_bytes() + SAMPLE_PAGE.read_bytes()).hexdigest()[:12]
         self.inputs = root / "inputs" / generator
-        for folder in (self.inputs, root / "outputs", root / "tables"):
+        for folder in (self.inputs, root / "outputs", outputs, root / "tables"):
             folder.mkdir(parents=True, exist_ok=True)
         for stale in (root / "inputs").iterdir():
             if stale != self.inputs:
@@ -238,7 +239,7 @@ class Workspace:
         return path
 
     def output(self, case, tool):
-        return self.root / "outputs" / f"{case}.{re.sub(r'[^a-z0-9]+', '-', tool.lower())}.out"
+        return self.outputs / f"{case}.{re.sub(r'[^a-z0-9]+', '-', tool.lower())}.out"
 
     def runeflow_command(self, case, stages, source):
         # Standard output into a file, as for every peer: -o would add the flush to disk that makes its
@@ -565,6 +566,15 @@ def report(cases, results, args, runs, scale, runeflow):
 
 # ---------------------------------------------------------------------------------------------
 
+def default_outputs(scratch):
+    """Memory-backed storage when the system has it: a command that writes hundreds of megabytes would
+    otherwise be slowed, or slow the next one, by the kernel writing the pages back to disk."""
+    shm = Path("/dev/shm")
+    if shm.is_dir() and os.access(shm, os.W_OK):
+        return shm / scratch.name
+    return scratch / "outputs"
+
+
 def build_runeflow(scratch):
     build = scratch / "build"
     print(f"building runeflow (Release) in {build}", file=sys.stderr)
@@ -589,6 +599,10 @@ def parse_arguments(argv):
     parser.add_argument("--out", type=Path, help=f"results file (default {DEFAULT_RESULTS.relative_to(SOURCE_ROOT)})")
     parser.add_argument("--scratch", type=Path, default=DEFAULT_SCRATCH,
                         help=f"inputs, outputs and the build (default {DEFAULT_SCRATCH})")
+    parser.add_argument("--outputs", type=Path,
+                        help="where the commands write their outputs (default: a folder in /dev/shm when "
+                             "there is one, so that writing back to disk weighs on no command, else the "
+                             "scratch directory)")
     args = parser.parse_args(argv)
     unknown = [c for c in args.cases.split(",") if c not in CASES]
     if unknown:
@@ -608,7 +622,7 @@ def main(argv):
     runeflow = args.runeflow.resolve() if args.runeflow else build_runeflow(args.scratch)
     if not os.access(runeflow, os.X_OK):
         sys.exit(f"compare.py: {runeflow} is not an executable program")
-    workspace = Workspace(args.scratch, scale, runeflow)
+    workspace = Workspace(args.scratch, args.outputs or default_outputs(args.scratch), scale, runeflow)
     launcher = build_launcher(args.scratch)
     cases = [CASES[name](workspace) for name in args.cases.split(",")]
     results = {case.name: measure(case, runs, launcher, args.scratch) for case in cases}

@@ -169,14 +169,16 @@ unsigned int CConvert::ConvertWindow(const short *direct, const NameIndex &names
       ++i;
       continue;
     }
-    const int searched = lastEnd - i < kCharNameMax + 1 ? lastEnd - i : kCharNameMax + 1;
-    const void *close = std::memchr(window + i + 1, end, searched);
-    if (close == nullptr) {  // more than a name's length before the next end character
+    // Names are short: a plain loop finds the end character sooner than a library call.
+    const int searchEnd = i + 1 + (lastEnd - i < kCharNameMax + 1 ? lastEnd - i : kCharNameMax + 1);
+    int close = i + 1;
+    while (close < searchEnd && window[close] != end) ++close;
+    if (close == searchEnd) {  // more than a name's length before the next end character
       PutCounterpart(c);
       ++i;
       continue;
     }
-    i = ResolveReference(names, i, static_cast<int>(static_cast<const unsigned char *>(close) - window) - i - 1);
+    i = ResolveReference(names, i, close - i - 1);
   }
   return 0;
 }

@@ -13,7 +13,10 @@ NameIndex::NameIndex(const CCharSet &indexed) : set(indexed) {
   for (int value = 255; value >= 0; --value) {  // pushed in descending order: chains ascend
     const chs_entry &c = set.chars[value];
     if (c.value != value || c.name == nullptr) continue;
-    const unsigned int bucket = Bucket(c.name, std::strlen(c.name));
+    const size_t nameLength = std::strlen(c.name);
+    if (nameLength > 255) continue;  // no reference can name it: references are shorter
+    length[value] = static_cast<unsigned char>(nameLength);
+    const unsigned int bucket = Bucket(c.name, nameLength);
     next[value] = first[bucket];
     first[bucket] = static_cast<short>(value);
   }
@@ -25,11 +28,10 @@ unsigned int NameIndex::Bucket(const char *name, size_t length) {
   return (hash ^ (hash >> 15)) % kBuckets;
 }
 
-int NameIndex::Find(const char *name, size_t length) const {
+int NameIndex::Find(const char *name, size_t nameLength) const {
   if (set.chars == nullptr) return -2;
-  for (int value = first[Bucket(name, length)]; value >= 0; value = next[value]) {
-    const char *stored = set.chars[value].name;
-    if (std::strlen(stored) == length && std::memcmp(stored, name, length) == 0) return value;
+  for (int value = first[Bucket(name, nameLength)]; value >= 0; value = next[value]) {
+    if (length[value] == nameLength && std::memcmp(set.chars[value].name, name, nameLength) == 0) return value;
   }
   return -2;
 }

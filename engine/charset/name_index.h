@@ -12,8 +12,8 @@ class NameIndex {
  public:
   // Indexes the names of set as they stand; the set must not change while the index is used.
   explicit NameIndex(const CCharSet &set);
-  // The value whose name is the length bytes at name, or -2 when there is none.
-  int Find(const char *name, size_t length) const;
+  // The value whose name is the nameLength bytes at name, or -2 when there is none.
+  int Find(const char *name, size_t nameLength) const;
 
  private:
   static const int kBuckets = 512;
@@ -22,6 +22,7 @@ class NameIndex {
   const CCharSet &set;
   short first[kBuckets];  // the lowest value in each bucket, -1 when empty
   short next[256];        // the next higher value in the same bucket, -1 at the end
+  unsigned char length[256];  // the length of each indexed name (names hold at most 32 characters)
 };
 
 #endif
