@@ -19,6 +19,8 @@ const char kPutDst[] = "PutDst";  // what PutDst throws when the next queue refu
 // A reference that may still end in the next window: begin character, a full name and end character.
 const int kReferenceMax = kCharNameMax + 2;
 
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+
 }  // namespace
 
 CConvert::CConvert() : from(nullptr), to(nullptr), table(nullptr), outbuf(nullptr), outcount(0) {
@@ -141,18 +143,40 @@ unsigned int CConvert::ConvertWindow(const short *direct, const NameIndex &names
     if (direct[c] >= 0) {
       // A run of bytes that convert on their own goes straight into outbuf, as far as it has room.
       const int runEnd = length - i < static_cast<int>(kWorkSize) - outcount ? length : i + static_cast<int>(kWorkSize) - outcount;
+      // It ends at the next begin character at the latest; the bytes up to there are converted in one
+      // counted loop, and only when one of them turned out not to convert on its own is the run cut
+      // before that byte.
+      const void *nextBegin = begin >= 0 ? std::memchr(window + i, begin, static_cast<size_t>(runEnd - i)) : nullptr;
+      const int stop = nextBegin != nullptr ? static_cast<int>(static_cast<const unsigned char *>(nextBegin) - window) : runEnd;
+      const unsigned char *in = window + i;
       unsigned char *out = outbuf + outcount;
-      do {
-        *out++ = static_cast<unsigned char>(direct[window[i]]);
-        ++i;
-      } while (i < runEnd && direct[window[i]] >= 0);
-      outcount = static_cast<int>(out - outbuf);
+      int refused = 0;
+      for (int k = 0; k < stop - i; ++k) {
+        const int v = direct[in[k]];
+        refused |= v;
+        out[k] = static_cast<unsigned char>(v);
+      }
+      int cut = stop;
+      if (refused < 0) {
+        cut = i;
+        while (direct[window[cut]] >= 0) ++cut;
+      }
+      outcount += cut - i;
+      i = cut;
       if (outcount == static_cast<int>(kWorkSize)) PutDst(-1);
       continue;
     }
     if (c != begin) {
       PutChar(c, false);
       ++i;
+      continue;
+    }
+    // The common case first: the end character within a name's length of the begin character.
+    const int reach = length - i < kCharNameMax + 2 ? length : i + kCharNameMax + 2;
+    int close = i + 1;
+    while (close < reach && window[close] != end) ++close;
+    if (close < reach) {
+      i = ResolveReference(names, i, close - i - 1);
       continue;
     }
     if (lastEnd == kNotSought) {
@@ -169,16 +193,9 @@ unsigned int CConvert::ConvertWindow(const short *direct, const NameIndex &names
       ++i;
       continue;
     }
-    // Names are short: a plain loop finds the end character sooner than a library call.
-    const int searchEnd = i + 1 + (lastEnd - i < kCharNameMax + 1 ? lastEnd - i : kCharNameMax + 1);
-    int close = i + 1;
-    while (close < searchEnd && window[close] != end) ++close;
-    if (close == searchEnd) {  // more than a name's length before the next end character
-      PutCounterpart(c);
-      ++i;
-      continue;
-    }
-    i = ResolveReference(names, i, close - i - 1);
+    // An end character follows, but more than a name's length after the begin character.
+    PutCounterpart(c);
+    ++i;
   }
   return 0;
 }
@@ -192,7 +209,13 @@ int CConvert::ResolveReference(const NameIndex &names, int at, int nameLength) {
     const unsigned char *digits = name + 1;
     const size_t count = static_cast<size_t>(nameLength - 1);
     bool fits = false;
-    const int value = ReadDecimal(reinterpret_cast<const char *>(digits), count, &fits);
+    int value = 0;
+    if (count >= 1 && count <= 3 && IsDigit(digits[0]) && IsDigit(digits[count - 1]) && IsDigit(digits[count / 2])) {
+      for (size_t k = 0; k < count; ++k) value = value * 10 + (digits[k] - '0');  // what ReadDecimal gives
+      fits = true;
+    } else {
+      value = ReadDecimal(reinterpret_cast<const char *>(digits), count, &fits);
+    }
     const int entry = fits && value >= 0 && value <= 255 ? map[value] : kUndefined;
     if (entry >= 0) {
       PutDst(entry);
