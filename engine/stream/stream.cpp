@@ -105,18 +105,33 @@ int CStream::ReadFile(FILE *file, const char *name) {
 
 int CStream::ReadChunks(FILE *file, const char *name) {
   if (name == nullptr) name = "input file";
-  while (!std::feof(file)) {
-    m_workLen = static_cast<int>(std::fread(m_work, 1, kWorkSize, file));
+  if (std::feof(file)) return 1;  // nothing left to read: the pipeline is not touched
+  // The file is read straight into the queue's blocks. Room is made only for bytes that are there, so
+  // a file that ends on a block border leaves no empty block behind.
+  unsigned long total = 0;
+  for (int next; (next = std::getc(file)) != EOF;) {
+    std::ungetc(next, file);
+    unsigned int room = 0;
+    unsigned char *space = AppendRoom(&room);
+    if (space == nullptr) {
+      ReportQueueError(Error());
+      return 0;
+    }
+    const size_t got = std::fread(space, 1, room, file);
     if (int failure = std::ferror(file)) return ReportFileError(failure, name);
     // A short read sets the end or the error indicator; some C libraries set neither when the stream
     // cannot be read at all, which would otherwise repeat this loop for ever.
-    if (m_workLen < static_cast<int>(kWorkSize) && !std::feof(file)) {
-      return ReportFileError(errno != 0 ? errno : EIO, name);
-    }
-    Write(m_work, m_workLen);
-    if (ReportQueueError(Error())) return 0;
+    if (got < room && !std::feof(file)) return ReportFileError(errno != 0 ? errno : EIO, name);
+    Appended(static_cast<unsigned int>(got));
+    total += got;
   }
-  return 1;
+  if (int failure = std::ferror(file)) return ReportFileError(failure, name);
+  if (!std::feof(file)) return ReportFileError(errno != 0 ? errno : EIO, name);
+  // As transfers go in chunks of the work buffer's size, the last chunk holds what is left over; its
+  // write (empty when nothing is) gives an empty pipeline its first block.
+  m_workLen = static_cast<int>(total % kWorkSize);
+  Write(m_work, 0);
+  return ReportQueueError(Error()) ? 0 : 1;
 }
 
 FILE *CStream::OpenFile(const char *fileName, const char *mode, char *path) {
@@ -152,10 +167,13 @@ int CStream::WriteFile(FILE *file, const char *name) {
 int CStream::WriteChunks(FILE *file, const char *name) {
   Rewind();
   if (name == nullptr) name = kOutputFile;
+  // Chunk by chunk, each written straight from the queue's blocks.
+  const PieceTaker writePiece = [](const unsigned char *piece, unsigned int length, void *context) {
+    std::fwrite(piece, 1, length, static_cast<FILE *>(context));
+  };
   while (!Eof()) {
-    m_workLen = static_cast<int>(Read(m_work, kWorkSize));
+    m_workLen = static_cast<int>(ReadPieces(kWorkSize, writePiece, file));
     if (ReportQueueError(Error())) return 0;
-    std::fwrite(m_work, 1, m_workLen, file);
     if (int failure = std::ferror(file)) return ReportFileError(failure, name);
   }
   // A buffered write can fail only when the buffer goes out: success means the bytes left the stream.

@@ -77,64 +77,89 @@ void CStreamObj::Connect(CStreamObj *next) {
   if (next != nullptr) next->m_pPrev = this;
 }
 
-unsigned int CStreamObj::Write(const void *bytes, unsigned int n) {
+bool CStreamObj::StartAppending() {
   CStreamObj *target = m_pNext;
   if (target == nullptr) {
     m_error = kErrNotConnected;
-    return 0;
+    return false;
   }
   target->m_eof = 0;
   if (target->m_pFirst == nullptr) {
     block_struct *block = NewBlock(nullptr);
     if (block == nullptr) {
       m_error = kErrNoMemory;
-      return 0;
+      return false;
     }
     target->m_pFirst = target->m_pCur = target->m_pLast = block;
   }
-  const unsigned char *source = static_cast<const unsigned char *>(bytes);
-  unsigned int taken = 0;
-  // Invariant: the first `taken` bytes are queued and target->m_pLast is the queue's last block. A block
-  // filled exactly stays last until more bytes arrive, so a write that ends on a block border allocates
-  // nothing more.
-  while (taken < n) {
-    block_struct *last = target->m_pLast;
-    if (last->used == kBlockSize) {
-      block_struct *block = NewBlock(last);
-      if (block == nullptr) {
-        m_error = kErrNoMemory;
-        return 0;
-      }
-      target->m_pLast = block;
-      continue;
+  return true;
+}
+
+unsigned char *CStreamObj::AppendRoom(unsigned int *room) {
+  if (!StartAppending()) return nullptr;
+  CStreamObj *target = m_pNext;
+  // A block filled exactly stays last until more bytes arrive, so a write that ends on a block border
+  // allocates nothing more.
+  if (target->m_pLast->used == kBlockSize) {
+    block_struct *block = NewBlock(target->m_pLast);
+    if (block == nullptr) {
+      m_error = kErrNoMemory;
+      return nullptr;
     }
-    unsigned int chunk = kBlockSize - last->used;
-    if (chunk > n - taken) chunk = n - taken;
-    std::memcpy(last->data + last->used, source + taken, chunk);
-    last->used += chunk;
+    target->m_pLast = block;
+  }
+  block_struct *last = target->m_pLast;
+  *room = kBlockSize - last->used;
+  return last->data + last->used;
+}
+
+void CStreamObj::Appended(unsigned int n) { m_pNext->m_pLast->used += n; }
+
+unsigned int CStreamObj::Write(const void *bytes, unsigned int n) {
+  if (!StartAppending()) return 0;
+  const unsigned char *source = static_cast<const unsigned char *>(bytes);
+  // Invariant: the first `taken` bytes are queued.
+  for (unsigned int taken = 0; taken < n;) {
+    unsigned int room = 0;
+    unsigned char *space = AppendRoom(&room);
+    if (space == nullptr) return 0;
+    const unsigned int chunk = room < n - taken ? room : n - taken;
+    std::memcpy(space, source + taken, chunk);
+    Appended(chunk);
     taken += chunk;
   }
   return n;
 }
 
 unsigned int CStreamObj::Read(void *buffer, unsigned int n) {
+  unsigned char *at = static_cast<unsigned char *>(buffer);
+  return ReadPieces(
+      n,
+      [](const unsigned char *piece, unsigned int length, void *context) {
+        unsigned char *&dest = *static_cast<unsigned char **>(context);
+        std::memcpy(dest, piece, length);
+        dest += length;
+      },
+      &at);
+}
+
+unsigned int CStreamObj::ReadPieces(unsigned int n, PieceTaker take, void *context) {
   if (m_pCur == nullptr) m_eof = 1;
   if (m_eof) return 0;
-  unsigned char *dest = static_cast<unsigned char *>(buffer);
   unsigned int taken = 0;
   // Invariant: m_pCur is not null, every unread byte lies in m_pCur or after it, and `taken` bytes have
-  // been copied. Only a read that wants more than the queue holds sets the end flag.
+  // been taken. Only a read that wants more than the queue holds sets the end flag.
   while (taken < n && !m_eof) {
     block_struct *block = m_pCur;
     unsigned int available = block->used - block->readpos;
     unsigned int wanted = n - taken;
     if (available >= wanted) {
-      std::memcpy(dest + taken, block->data + block->readpos, wanted);
+      take(block->data + block->readpos, wanted, context);
       block->readpos += wanted;
       taken = n;
       break;
     }
-    std::memcpy(dest + taken, block->data + block->readpos, available);
+    if (available > 0) take(block->data + block->readpos, available, context);
     block->readpos += available;
     taken += available;
     block_struct *next = block->next;

@@ -81,6 +81,15 @@ class RUNEFLOW_API CStreamObj : public CObject {
   block_struct *m_pLast;         // last block of the queue: where Write appends
 
  protected:
+  // Read's work, with each piece of the queue handed to take(piece, length, context) in turn instead of
+  // being copied into a buffer: the same pieces, end flag and released blocks as Read.
+  using PieceTaker = void (*)(const unsigned char *piece, unsigned int length, void *context);
+  unsigned int ReadPieces(unsigned int n, PieceTaker take, void *context);
+  // Write's work in two steps, for a writer that fills the queue in place: the free bytes at the end of
+  // the next object's queue (a block is added first when the last one is full) with their count in
+  // room, or null with m_error set as Write sets it; then Appended counts the bytes put there.
+  unsigned char *AppendRoom(unsigned int *room);
+  void Appended(unsigned int n);
   // Appends "-" and version to m_version (derived constructors).
   void AppendVersion(const char *version);
   // Where run-time errors are reported: the owner, or the object itself when it has none.
@@ -89,6 +98,11 @@ class RUNEFLOW_API CStreamObj : public CObject {
   int ReportNoMemory();
   // Releases the work buffer: the object is not opened until its next successful Open.
   void ReleaseWork();
+
+ private:
+  // What every write does first: the next object's end flag cleared and its queue given a first block.
+  // False, with m_error set, when there is no next object or no memory.
+  bool StartAppending();
 };
 
 #endif
