@@ -59,6 +59,7 @@ TEST(StreamFiles, FilesPassThroughByteForByteInBlocksOfTheChunks) {
       {"one byte", "x", 1},
       {"exactly one block, no second one for the empty last chunk", RandomBytes(500, 1), 500},
       {"one over a block", RandomBytes(501, 2), 500},
+      {"exactly two blocks", RandomBytes(1000, 4), 500},
       {"line ends and control-Z kept", std::string("a\r\nb\nc\r\x1a\r\n\x1a\x00z", 14), 14},
       {"large binary", RandomBytes(300000, 3), 500},
   };
@@ -71,9 +72,12 @@ TEST(StreamFiles, FilesPassThroughByteForByteInBlocksOfTheChunks) {
     EXPECT_EQ(head.m_pFirst->used, c.firstBlock) << c.name;
     EXPECT_EQ(head.m_pFirst->next == nullptr, c.bytes.size() <= 500) << c.name;
     EXPECT_EQ(head.GetLength(), c.bytes.size()) << c.name;
+    // Transfers go in chunks of the work buffer's size: the last one holds what is left over.
+    EXPECT_EQ(static_cast<size_t>(head.m_workLen), c.bytes.size() % 500) << c.name;
     ASSERT_TRUE(head.Close());
     ASSERT_TRUE(head.WriteFile(dir.File("out.bin").c_str())) << c.name;
     EXPECT_EQ(dir.Read("out.bin"), c.bytes) << c.name;
+    EXPECT_EQ(static_cast<size_t>(head.m_workLen), c.bytes.size() % 500) << c.name;
     ASSERT_TRUE(head.WriteFile(dir.File("again.bin").c_str())) << c.name;
     EXPECT_EQ(dir.Read("again.bin"), "") << c.name << ": the first write drained the queue";
   }
