@@ -105,31 +105,15 @@ void EntryCandidates::ListPlainPairs(const CSubstTbl &table) {
     ++run.count;
     listed[index / 64] |= uint64_t{1} << (index % 64);
   }
-  // Entries checked by their first three bytes; every other entry marks the pairs it may begin with.
+  // Entries checked by their first three bytes: the pair maps leave them to anyForTriple.
   std::memset(anyForTriple, 0, sizeof anyForTriple);
-  bool byTriple[kMaxEntries] = {};
+  std::memset(byTriple, 0, sizeof byTriple);
   for (int index = 0; index < table.count; ++index) {
     const unsigned char *from = reinterpret_cast<const unsigned char *>(table.entries[index].from);
     if (!listable(index) || from[2] == '\0' || shortestLater[index] <= 2) continue;
-    byTriple[index] = true;
+    byTriple[index / 64] |= uint64_t{1} << (index % 64);
     const unsigned int bit = TripleBit(from[0], from[1], from[2]);
     anyForTriple[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
-  }
-  std::memset(anyForPairUnfiltered, 0, sizeof anyForPairUnfiltered);
-  for (unsigned int first = 0; first < 256; ++first) {
-    if (!anyForByte[first]) continue;
-    for (unsigned int second = 0; second < 256; ++second) {
-      for (size_t w = 0; w < static_cast<size_t>(wordCount); ++w) {
-        uint64_t bits = ForFirst(static_cast<unsigned char>(first))[w] & ForSecond(static_cast<unsigned char>(second))[w];
-        for (; bits != 0; bits &= bits - 1) {
-          if (!byTriple[w * 64 + static_cast<size_t>(__builtin_ctzll(bits))]) break;
-        }
-        if (bits == 0) continue;
-        const unsigned int pair = first * 256 + second;
-        anyForPairUnfiltered[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
-        break;
-      }
-    }
   }
   uint16_t filled[kPairSlots] = {};
   int start = 0;
@@ -152,27 +136,21 @@ void EntryCandidates::ListPlainPairs(const CSubstTbl &table) {
   }
 }
 
-EntryCandidates::~EntryCandidates() {
-  EngineFree(sets);
-  EngineFree(anyForPair);
-}
+EntryCandidates::~EntryCandidates() { EngineFree(sets); }
 
 void *EntryCandidates::operator new(size_t size, const std::nothrow_t &) noexcept { return EngineAlloc(size); }
 void EntryCandidates::operator delete(void *memory) noexcept { EngineFree(memory); }
 
 int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
   EngineFree(sets);
-  EngineFree(anyForPair);
-  anyForPair = nullptr;
   wordCount = (table.count + 63) / 64;
   const size_t words = static_cast<size_t>(wordCount > 0 ? wordCount : 1);
   sets = static_cast<uint64_t *>(EngineAlloc(sizeof(uint64_t) * 512 * words));
   if (sets == nullptr) return 0;
-  anyForPair = static_cast<unsigned char *>(EngineAlloc(65536 / 8));
-  if (anyForPair == nullptr) return 0;
   std::memset(sets, 0, sizeof(uint64_t) * 512 * words);
   std::memset(anyForByte, 0, sizeof anyForByte);
-  std::memset(anyForPair, 0, 65536 / 8);
+  std::memset(anyForPair, 0, sizeof anyForPair);
+  std::memset(anyForPairUnfiltered, 0, sizeof anyForPairUnfiltered);
   std::memset(firstWords, 0, sizeof firstWords);
   std::memset(secondWords, 0, sizeof secondWords);
   int shortest = INT_MAX;
@@ -198,18 +176,23 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
       }
     }
   }
+  ListPlainPairs(table);
+  // One pass over the pairs fills both pair maps: any entry, and any entry not left to anyForTriple.
   for (unsigned int first = 0; first < 256; ++first) {
     if (!anyForByte[first]) continue;
     for (unsigned int second = 0; second < 256; ++second) {
+      uint64_t any = 0;
+      uint64_t unfiltered = 0;
       for (size_t w = 0; w < words; ++w) {
-        if ((ForFirst(first)[w] & ForSecond(second)[w]) == 0) continue;
-        const unsigned int pair = first * 256 + second;
-        anyForPair[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
-        break;
+        const uint64_t bits = ForFirst(static_cast<unsigned char>(first))[w] & ForSecond(static_cast<unsigned char>(second))[w];
+        any |= bits;
+        unfiltered |= bits & ~byTriple[w];
       }
+      const unsigned int pair = first * 256 + second;
+      if (any != 0) anyForPair[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
+      if (unfiltered != 0) anyForPairUnfiltered[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
     }
   }
-  ListPlainPairs(table);
   soleFirstByte = -1;
   for (int t = 0; t < 256; ++t) {
     if (!anyForByte[t]) continue;

@@ -83,7 +83,7 @@ class EntryCandidates {
 
  private:
   uint64_t *sets = nullptr;  // 256 sets by first byte, then 256 by second byte
-  unsigned char *anyForPair = nullptr;  // 65536 bits, one per pair of bytes
+  unsigned char anyForPair[65536 / 8] = {};  // one bit per pair of bytes
   int wordCount = 0;
   uint32_t firstWords[256] = {};
   uint32_t secondWords[256] = {};
@@ -110,11 +110,13 @@ class EntryCandidates {
   unsigned char anyForTriple[65536 / 8] = {};
   // The slot of pair: its own, or the free one where it belongs.
   int PairSlot(unsigned int pair) const;
-  // Fills the pair lists and the words of the entries not on them (after the sets and plain flags).
+  // Fills the pair lists, the triple map with the entries it covers, and the words of the entries not on
+  // the lists (after the sets and plain flags).
   void ListPlainPairs(const CSubstTbl &table);
   PairRun pairRuns[kPairSlots] = {};
   uint16_t listedEntries[kMaxEntries] = {};
   uint64_t listed[kEntryWords] = {};
+  uint64_t byTriple[kEntryWords] = {};  // the listed entries checked by their first three bytes
   uint32_t unlistedFirstWords[256] = {};
   uint32_t unlistedSecondWords[256] = {};
 };
