@@ -389,6 +389,18 @@ int CSubstitute::SkipUnmatchable(Scan &s, int *first) {
   return 1;
 }
 
+template <class Action>
+void CSubstitute::ForEachHeld(const Scan &s, Action act) {
+  if (s.dense) {
+    for (int index = 0; index < table->count; ++index) act(table->entries[index]);
+    return;
+  }
+  for (uint32_t words = engagedWords; words != 0; words &= words - 1) {
+    const int w = LowestBit(words);
+    for (uint64_t held = engaged[w]; held != 0; held &= held - 1) act(table->entries[w * 64 + LowestBit(held)]);
+  }
+}
+
 void CSubstitute::DisengageAll() {
   std::memset(engaged, 0, sizeof engaged);
   engagedWords = 0;
@@ -629,18 +641,9 @@ CSubstitute::Outcome CSubstitute::Fire(Scan &s, int index, bool waiting) {
       o.wc = 0;
     }
   };
-  if (s.dense) {
-    for (int other = 0; other < table->count; ++other) restart(table->entries[other]);
-  } else {
-    restart(e);
-    for (uint32_t words = engagedWords; words != 0; words &= words - 1) {
-      const int w = LowestBit(words);
-      for (uint64_t held = engaged[w]; held != 0; held &= held - 1) {
-        restart(table->entries[w * 64 + LowestBit(held)]);
-      }
-    }
-    DisengageAll();
-  }
+  if (!s.dense) restart(e);
+  ForEachHeld(s, restart);
+  if (!s.dense) DisengageAll();
   return Outcome::kDone;
 }
 
@@ -693,14 +696,7 @@ int CSubstitute::KeepUnresolved(Scan &s) {
     e.pi = 0;
     e.wc = 0;
   };
-  if (s.dense) {
-    for (int index = 0; index < table->count; ++index) restart(table->entries[index]);
-  } else {
-    for (uint32_t words = engagedWords; words != 0; words &= words - 1) {
-      const int w = LowestBit(words);
-      for (uint64_t held = engaged[w]; held != 0; held &= held - 1) restart(table->entries[w * 64 + LowestBit(held)]);
-    }
-  }
+  ForEachHeld(s, restart);
   return 1;
 }
 

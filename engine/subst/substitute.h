@@ -126,6 +126,10 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   static bool Engaged(const sub_struct &e, int p) { return !(e.start == p && e.pi == 0 && e.wc == 0); }
   // Forgets every engaged entry.
   void DisengageAll();
+  // Applies act to every entry whose attempt may hold anything but a fresh start: every entry once the
+  // stage tests them all (dense), else the engaged ones.
+  template <class Action>
+  void ForEachHeld(const Scan &s, Action act);
   // Fires entry index, whose match begins at its start; waiting tells a match completed at an earlier
   // position from one completed at s.pos.
   Outcome Fire(Scan &s, int index, bool waiting);
