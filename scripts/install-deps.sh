@@ -1,38 +1,63 @@
 #!/bin/sh
-# Installs what building and testing Runeflow needs on a Debian machine, skipping what is already there:
-# the native toolchain, GoogleTest, Python (which checks the generated data), Google Benchmark (the
-# micro-benchmarks), recode and Perl's HTML::Entities (the benchmarks' comparison), and with "all" (the
-# default) also clang with libFuzzer (the fuzz targets), the mingw-w64 cross compiler, Wine with its
-# 32-bit part, and Xvfb.
-# Usage: install-deps.sh [native|all]
+# Installs what a job of Runeflow needs on a Debian machine, skipping what is already there, and says
+# so in one line on standard error; the package manager's own output is shown only when it fails.
+#   main   the compiler, CMake and make: the engine, the runeflow command and the shipped data
+#   test   main, and everything the test command runs: GoogleTest, Python, Google Benchmark with the
+#          comparison's peers (its quick run is a test), clang with libFuzzer, the mingw-w64 cross
+#          compiler and IDL compiler, Wine with its 32-bit part, and Xvfb
+#   bench  main, and what bench/compare.py and the micro-benchmarks measure against and with
+# Usage: install-deps.sh [main|test|bench]   (default: test)
 set -eu
-scope=${1:-all}
+scope=${1:-test}
+case "$scope" in
+  main|test|bench) ;;
+  *) echo "usage: install-deps.sh [main|test|bench]" >&2; exit 2 ;;
+esac
 packages=""
 need() { packages="$packages $*"; }
+has() { command -v "$1" >/dev/null 2>&1; }
 
-command -v cmake >/dev/null || need cmake
-command -v g++ >/dev/null || need g++
-command -v make >/dev/null || need make
-[ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
-[ -f /usr/src/googletest/CMakeLists.txt ] || need googletest
-command -v python3 >/dev/null || need python3
-[ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
-command -v recode >/dev/null || need recode
-perl -MHTML::Entities -e 1 2>/dev/null || need libhtml-parser-perl
-if [ "$scope" = all ]; then
-  command -v clang++ >/dev/null || need clang
+has cmake || need cmake
+has g++ || need g++
+has make || need make
+if [ "$scope" = test ] || [ "$scope" = bench ]; then
+  has python3 || need python3
+  [ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
+  has recode || need recode
+  perl -MHTML::Entities -e 1 2>/dev/null || need libhtml-parser-perl
+fi
+if [ "$scope" = test ]; then
+  [ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
+  [ -f /usr/src/googletest/CMakeLists.txt ] || need googletest
+  has clang++ || need clang
   ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 || need libclang-rt-14-dev
-  command -v i686-w64-mingw32-g++-posix >/dev/null || need g++-mingw-w64-i686
-  command -v wine >/dev/null || need wine
+  has i686-w64-mingw32-g++-posix || need g++-mingw-w64-i686
+  has i686-w64-mingw32-widl || need mingw-w64-tools
+  [ -f /usr/include/wine/wine/windows/oaidl.idl ] || need libwine-dev
+  has wine || need wine
   dpkg -s wine32:i386 >/dev/null 2>&1 || need wine32:i386
-  command -v Xvfb >/dev/null || need xvfb
+  has Xvfb || need xvfb
 fi
 [ -n "$packages" ] || exit 0
 
 sudo=""
-[ "$(id -u)" -eq 0 ] || sudo=sudo
-case "$packages" in *:i386*) $sudo dpkg --add-architecture i386 ;; esac
-echo "installing:$packages"
-$sudo apt-get update -q
-# shellcheck disable=SC2086
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $packages
+if [ "$(id -u)" -ne 0 ]; then
+  if ! has sudo; then
+    echo "install-deps.sh: missing packages:$packages (install them as root)" >&2
+    exit 1
+  fi
+  sudo=sudo
+fi
+echo "install-deps.sh: installing$packages" >&2
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+if ! {
+  case "$packages" in *:i386*) $sudo dpkg --add-architecture i386 ;; esac &&
+  $sudo apt-get update -q &&
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $packages
+} >"$log" 2>&1; then
+  cat "$log" >&2
+  echo "install-deps.sh: installing$packages failed" >&2
+  exit 1
+fi

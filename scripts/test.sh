@@ -4,7 +4,7 @@
 # UndefinedBehaviorSanitizer, each fuzz target briefly over its corpus, and the Windows tests under Wine.
 set -eu
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh all
+scripts/install-deps.sh test
 jobs=$(nproc)
 for preset in native sanitize fuzz windows; do
   cmake --preset "$preset" >/dev/null
