@@ -7,8 +7,8 @@
 
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
-#include "engine/charset/decimal.h"
 #include "engine/charset/name_index.h"
+#include "engine/charset/numeric_reference.h"
 #include "engine/stream/allocator.h"
 
 IMPLEMENT_RUNTIME_CLASS(CConvert, CStreamObj)
@@ -18,8 +18,6 @@ namespace {
 const char kPutDst[] = "PutDst";  // what PutDst throws when the next queue refuses its bytes
 // A reference that may still end in the next window: begin character, a full name and end character.
 const int kReferenceMax = kCharNameMax + 2;
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 }  // namespace
 
@@ -200,18 +198,15 @@ int CConvert::ResolveReference(const NameIndex &names, int at, int nameLength) {
   const int after = at + nameLength + 2;
   const int *map = table->map;
   if (from->numeric_entity >= 0 && nameLength > 0 && name[0] == from->numeric_entity) {
-    // A number outside 0..255 indexes nothing: it is written back like one the source does not define.
     const unsigned char *digits = name + 1;
     const size_t count = static_cast<size_t>(nameLength - 1);
-    bool fits = false;
-    int value = 0;
-    if (count >= 1 && count <= 3 && IsDigit(digits[0]) && IsDigit(digits[count - 1]) && IsDigit(digits[count / 2])) {
-      for (size_t k = 0; k < count; ++k) value = value * 10 + (digits[k] - '0');  // what ReadDecimal gives
-      fits = true;
-    } else {
-      value = ReadDecimal(reinterpret_cast<const char *>(digits), count, &fits);
+    int value;
+    if (!ReadNumericReference(digits, count, &value)) {  // no reference: its text is kept as written
+      PutCounterpart(m_work[at]);
+      return at + 1;
     }
-    const int entry = fits && value >= 0 && value <= 255 ? map[value] : kUndefined;
+    // A number beyond 255 indexes nothing: it is written back like one the source does not define.
+    const int entry = value <= 255 ? map[value] : kUndefined;
     if (entry >= 0) {
       PutDst(entry);
     } else if (entry == kUndefined) {

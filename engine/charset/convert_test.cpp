@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <map>
@@ -13,7 +14,6 @@
 #include <vector>
 
 #include "engine/charset/charset.h"
-#include "engine/charset/decimal.h"
 #include "engine/stream/allocator.h"
 #include "tests/support/drain.h"
 #include "tests/support/stage_in_dir.h"
@@ -114,15 +114,29 @@ std::string Model(const SetSpec &from, const SetSpec &to, const std::string &tex
     }
     const std::string name = text.substr(i + 1, close - i - 1);
     if (name.size() <= 32 && from.numeric >= 0 && !name.empty() && (unsigned char)name[0] == from.numeric) {
-      bool fits;
-      int value = ReadDecimal(name.data() + 1, name.size() - 1, &fits);
-      int e = fits && value >= 0 && value <= 255 ? entry(value) : -1;
+      // A number is decimal digits, or "x"/"X" and hexadecimal digits; anything else is no reference.
+      const std::string digits = name.substr(1);
+      const bool hex = !digits.empty() && (digits[0] == 'x' || digits[0] == 'X');
+      const std::string number = digits.substr(hex ? 1 : 0);
+      bool reference = !number.empty();
+      long long value = 0;
+      for (unsigned char d : number) {
+        const int digit = std::isdigit(d) ? d - '0' : std::isxdigit(d) ? std::tolower(d) - 'a' + 10 : -1;
+        if (digit < 0 || (!hex && digit > 9)) reference = false;
+        value = std::min(value * (hex ? 16 : 10) + std::max(digit, 0), 256LL);  // 256: beyond every byte
+      }
+      if (!reference) {
+        if (entry(c) >= 0) out += char(entry(c));
+        ++i;
+        continue;
+      }
+      int e = value <= 255 ? entry(static_cast<int>(value)) : -1;
       if (e >= 0)
         out += char(e);
       else if (e == -1)
-        undefinedReference(name.substr(1));
+        undefinedReference(digits);
       else
-        missingNameReference(value, true);
+        missingNameReference(static_cast<int>(value), true);
       i = close + 1;
       continue;
     }
@@ -170,10 +184,17 @@ TEST(Convert, ASetToItself) {
                         {"undefined bytes 0 and 255", std::string("\0\xFF", 2), "&#0;&#255;"},
                         {"named references", "&amp;&eacute;&semi;", "&\xE9;"},
                         {"numeric references", "&#65;&#0065;&#233;", "AA\xE9"},
-                        {"numeric reference to an undefined value keeps its digits", "&#0200;", "&#0200;"},
-                        {"numbers outside 0..255 are written back as given",
-                         "&#999;&#-5;&#99999999999;&#256;", "&#999;&#-5;&#99999999999;&#256;"},
-                        {"numeric reference without digits reads as 0", "&#;", "&#;"},
+                        {"hexadecimal references", "&#x41;&#X4a;&#x00e9;&#xE9;", "AJ\xE9\xE9"},
+                        {"numeric reference to an undefined value keeps its digits", "&#0200;&#xC8;",
+                         "&#0200;&#xC8;"},
+                        {"numbers outside 0..255 are written back as given", "&#999;&#99999999999;&#256;&#x100;",
+                         "&#999;&#99999999999;&#256;&#x100;"},
+                        {"text after the digits is kept", "Tom &#38 Jerry;", "Tom &#38 Jerry;"},
+                        {"a reference after digits without an end", "&#65&#66;", "&#65B"},
+                        {"numbers without digits are kept", "&#;&#x;&#X;", "&#;&#x;&#X;"},
+                        {"signs, blanks and stray letters are kept", "&#-5;&#+65;&# 65;&#65 ;&#0x41;&#x4G;",
+                         "&#-5;&#+65;&# 65;&#65 ;&#0x41;&#x4G;"},
+                        {"a NUL after the digits is kept", std::string("&#65\0;", 6), "&#65&#0;;"},
                         {"unknown name stays as text", "&zzz; &A B;", "&zzz; &A B;"},
                         {"empty name the set lacks", "&;", "&;"},
                         {"begin without end", "a&b", "a&b"},
@@ -196,8 +217,11 @@ TEST(Convert, IntoADestinationWithOtherValuesAndSyntax) {
           {"the empty name", "&;", "\x7F"},
           {"undefined byte in the destination's syntax", "\xC8", "{$200}"},
           {"undefined numeric reference", "&#0200;", "{$0200}"},
+          {"undefined hexadecimal reference", "&#xc8;&#x1F600;", "{$xc8}{$x1F600}"},
+          {"what is no numeric reference stays text", "&#38 Jerry;&#x;&#-1;", "&#38 Jerry;&#x;&#-1;"},
           {"missing name written as stored", "\xA9\xFB", "{copy}{ex\xE9}"},
-          {"missing name of a numeric reference written through the table", "&#251;&#169;", "{ex\x8E}{copy}"},
+          {"missing name of a numeric reference written through the table", "&#251;&#169;&#xFB;",
+           "{ex\x8E}{copy}{ex\x8E}"},
       });
 }
 
@@ -252,6 +276,13 @@ TEST(Convert, AgreesWithTheWholeTextModel) {
                                            "&;",
                                            "&zzz;",
                                            "&#-7;",
+                                           "&#x41;",
+                                           "&#Xe9;",
+                                           "&#x;",
+                                           "&#38 J;",
+                                           "&#65",
+                                           "x",
+                                           "F",
                                            "&trade;",
                                            "&" + std::string(30, 'x'),
                                            std::string(40, 'y')};

@@ -1,6 +1,6 @@
-// ReadDecimal: the number reader of the set and table files and of numeric references. It reads the
-// way atoi does, but within a given length (the bytes need not be NUL-terminated) and without undefined
-// behaviour on numbers that do not fit an int.
+// ReadDecimal: the number reader of the set and table files (the references written in tables among
+// them). It reads the way atoi does, but within a given length (the bytes need not be NUL-terminated) and
+// without undefined behaviour on numbers that do not fit an int.
 #ifndef RUNEFLOW_ENGINE_CHARSET_DECIMAL_H
 #define RUNEFLOW_ENGINE_CHARSET_DECIMAL_H
 
