@@ -115,17 +115,21 @@ int CCharSet::Open(CStreamObj *sink, const char *name) {
 int CCharSet::ReadLines(FILE *file, bool *lowerExcluded, bool *upperExcluded) {
   const size_t directiveLength = sizeof kBaseDirective - 1;
   int base = 10;
-  char line[kLineMax + 1];
-  for (;;) {
-    size_t read = ReadLine(file, line);
+  char line[kLineSize];
+  for (int number = 1;; ++number) {
+    LineRead read = ReadLine(file, line);
     if (std::ferror(file)) {
       errsink->Eprintf("I/O error %d on %s\n", std::ferror(file), filename);
       return 0;
     }
-    if (read == 0) return 1;
+    if (read == kEndOfFile) return 1;
+    if (read == kLongLine) {
+      ReportLongLine(errsink, filename, number, line);
+      return 0;
+    }
     // A NUL byte ends the line's text.
     size_t length = std::strlen(line);
-    if (line[0] == '!' || line[0] == '\n') continue;
+    if (line[0] == kCommentMark || line[0] == '\n') continue;
     if (std::strncmp(line, kBaseDirective, directiveLength) == 0) {
       base = ReadDecimal(line + directiveLength, length - directiveLength);
       continue;

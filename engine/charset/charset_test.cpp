@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/charset/builtin_charset.h"
+#include "engine/charset/read_line.h"
 #include "tests/support/stage_in_dir.h"
 
 namespace {
@@ -66,8 +67,6 @@ TEST(CharSetLoad, RefusesBadLinesWithTheirMessages) {
       {"last line ends after the value's tab", "065\t", ": Missing tab after character type\n  065\t\n"},
       {"name of 33 characters", "065\t\t" + name33 + "\n",
        ": Character name too long (Max 32)\n  065\t\t" + name33 + "\n\n"},
-      {"rest of a line beyond 255 characters", "!" + std::string(300, 'x') + "\n",
-       ": Missing tab (120) after character value\n  " + std::string(46, 'x') + "\n\n"},
       {"begin without end", "038\tB\tamp\n065\t\tA\n", ": Missing end entity character\n"},
       {"end without begin", "059\tE\tsemi\n", ": Missing begin entity character\n"},
   };
@@ -75,6 +74,35 @@ TEST(CharSetLoad, RefusesBadLinesWithTheirMessages) {
     SetLoad load;
     EXPECT_EQ(load.Load(refusal.file), 0) << refusal.what;
     EXPECT_EQ(load.StageError(), "StreamObj: " + load.Path() + refusal.message) << refusal.what;
+  }
+}
+
+TEST(CharSetLoad, CommentsMayBeLongerThanOtherLines) {
+  // The tail of a long comment would read as a character line if the comment were cut.
+  const std::string tail = std::string(256 - 1, ' ') + "065\t\tA";
+  SetLoad comment;
+  ASSERT_EQ(comment.Load("!" + tail + "\n" + "!" + std::string(9000, '!') + "\r\n066\t\tB\n"), 1);
+  EXPECT_EQ(comment.set.chsval("A"), -2);
+  EXPECT_EQ(comment.set.chsval("B"), 66);
+
+  const std::string longest = "067\t1,1,1\t" + std::string(kLineMax - 10, 'n');  // refused for its name only
+  struct Long {
+    const char *what;
+    std::string file;
+    std::string message;  // after the path
+  };
+  const std::vector<Long> cases = {
+      {"the longest line is read whole", longest + "\n", ": Character name too long (Max 32)\n  " + longest},
+      {"a character line one byte longer", "! first\n\n" + longest + "n\n",
+       ": Line 3 is longer than 255 characters\n  " + longest},
+      {"a long base directive", "#BASE 16" + std::string(300, ' ') + "\n",
+       ": Line 1 is longer than 255 characters\n  " +
+           ("#BASE 16" + std::string(300, ' ')).substr(0, kLineMax)},
+  };
+  for (const Long &c : cases) {
+    SetLoad load;
+    EXPECT_EQ(load.Load(c.file), 0) << c.what;
+    EXPECT_EQ(load.StageError(), ("StreamObj: " + load.Path() + c.message).substr(0, 250)) << c.what;
   }
 }
 

@@ -140,7 +140,9 @@ unsigned int CConvert::ConvertWindow(const short *direct, const NameIndex &names
     const int c = window[i];
     if (direct[c] >= 0) {
       // A run of bytes that convert on their own goes straight into outbuf, as far as it has room.
-      const int runEnd = length - i < static_cast<int>(kWorkSize) - outcount ? length : i + static_cast<int>(kWorkSize) - outcount;
+      const int runEnd = length - i < static_cast<int>(kWorkSize) - outcount
+                             ? length
+                             : i + static_cast<int>(kWorkSize) - outcount;
       unsigned char *out = outbuf + outcount;
       // Four bytes a step while all four convert on their own (a -1 among them makes the OR negative).
       while (i + 4 <= runEnd) {

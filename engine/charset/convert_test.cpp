@@ -177,34 +177,34 @@ void ExpectConversions(const SetSpec &from, const SetSpec &to, const std::vector
 TEST(Convert, ASetToItself) {
   std::string everyDefined;
   for (const auto &entry : kLatin.names) everyDefined += char(entry.first);
-  ExpectConversions(kLatin, kLatin,
-                    {
-                        {"every defined byte passes unchanged", everyDefined, everyDefined},
-                        {"undefined byte 200", "x\xC8y", "x&#200;y"},
-                        {"undefined bytes 0 and 255", std::string("\0\xFF", 2), "&#0;&#255;"},
-                        {"named references", "&amp;&eacute;&semi;", "&\xE9;"},
-                        {"numeric references", "&#65;&#0065;&#233;", "AA\xE9"},
-                        {"hexadecimal references", "&#x41;&#X4a;&#x00e9;&#xE9;", "AJ\xE9\xE9"},
-                        {"numeric reference to an undefined value keeps its digits", "&#0200;&#xC8;",
-                         "&#0200;&#xC8;"},
-                        {"numbers outside 0..255 are written back as given", "&#999;&#99999999999;&#256;&#x100;",
-                         "&#999;&#99999999999;&#256;&#x100;"},
-                        {"text after the digits is kept", "Tom &#38 Jerry;", "Tom &#38 Jerry;"},
-                        {"a reference after digits without an end", "&#65&#66;", "&#65B"},
-                        {"numbers without digits are kept", "&#;&#x;&#X;", "&#;&#x;&#X;"},
-                        {"signs, blanks and stray letters are kept", "&#-5;&#+65;&# 65;&#65 ;&#0x41;&#x4G;",
-                         "&#-5;&#+65;&# 65;&#65 ;&#0x41;&#x4G;"},
-                        {"a NUL after the digits is kept", std::string("&#65\0;", 6), "&#65&#0;;"},
-                        {"unknown name stays as text", "&zzz; &A B;", "&zzz; &A B;"},
-                        {"empty name the set lacks", "&;", "&;"},
-                        {"begin without end", "a&b", "a&b"},
-                        {"name of 32 bytes the set lacks", "&" + std::string(32, 'x') + ";",
-                         "&" + std::string(32, 'x') + ";"},
-                        {"more than 32 bytes before the end", "&" + std::string(33, 'x') + "&amp;",
-                         "&" + std::string(33, 'x') + "&"},
-                        {"NUL inside a name matches nothing", std::string("&A\0;", 4), "&A&#0;;"},
-                        {"empty input", "", ""},
-                    });
+  ExpectConversions(
+      kLatin, kLatin,
+      {
+          {"every defined byte passes unchanged", everyDefined, everyDefined},
+          {"undefined byte 200", "x\xC8y", "x&#200;y"},
+          {"undefined bytes 0 and 255", std::string("\0\xFF", 2), "&#0;&#255;"},
+          {"named references", "&amp;&eacute;&semi;", "&\xE9;"},
+          {"numeric references", "&#65;&#0065;&#233;", "AA\xE9"},
+          {"hexadecimal references", "&#x41;&#X4a;&#x00e9;&#xE9;", "AJ\xE9\xE9"},
+          {"numeric reference to an undefined value keeps its digits", "&#0200;&#xC8;", "&#0200;&#xC8;"},
+          {"numbers outside 0..255 are written back as given", "&#999;&#99999999999;&#256;&#x100;",
+           "&#999;&#99999999999;&#256;&#x100;"},
+          {"text after the digits is kept", "Tom &#38 Jerry;", "Tom &#38 Jerry;"},
+          {"a reference after digits without an end", "&#65&#66;", "&#65B"},
+          {"numbers without digits are kept", "&#;&#x;&#X;", "&#;&#x;&#X;"},
+          {"signs, blanks and stray letters are kept", "&#-5;&#+65;&# 65;&#65 ;&#0x41;&#x4G;",
+           "&#-5;&#+65;&# 65;&#65 ;&#0x41;&#x4G;"},
+          {"a NUL after the digits is kept", std::string("&#65\0;", 6), "&#65&#0;;"},
+          {"unknown name stays as text", "&zzz; &A B;", "&zzz; &A B;"},
+          {"empty name the set lacks", "&;", "&;"},
+          {"begin without end", "a&b", "a&b"},
+          {"name of 32 bytes the set lacks", "&" + std::string(32, 'x') + ";",
+           "&" + std::string(32, 'x') + ";"},
+          {"more than 32 bytes before the end", "&" + std::string(33, 'x') + "&amp;",
+           "&" + std::string(33, 'x') + "&"},
+          {"NUL inside a name matches nothing", std::string("&A\0;", 4), "&A&#0;;"},
+          {"empty input", "", ""},
+      });
 }
 
 TEST(Convert, IntoADestinationWithOtherValuesAndSyntax) {

@@ -37,7 +37,11 @@ TEST(NumericReference, ReadsDecimalAndHexadecimalDigitsOnly) {
       {"a C prefix", "0x41", -1},
       {"no hexadecimal digit", "x4G", -1},
       {"two x", "xx41", -1},
-      {"NUL among the digits", std::string("6\0" "5", 3), -1},
+      {"NUL among the digits",
+       std::string("6\0"
+                   "5",
+                   3),
+       -1},
       {"a digit above 127", "6\xB5", -1},
   };
   for (const Case &c : cases) {

@@ -1,16 +1,31 @@
 // ReadLine: the line reader of set files and substitution-table files. Both are read the same way on
 // every platform, in binary, with a carriage return before a line feed taken as part of the line end.
+// A line holds at most kLineMax bytes before its line end, except a comment, which may be of any length.
 #ifndef RUNEFLOW_ENGINE_CHARSET_READ_LINE_H
 #define RUNEFLOW_ENGINE_CHARSET_READ_LINE_H
 
-#include <cstddef>
 #include <cstdio>
 
-const int kLineMax = 255;  // bytes of one line read; the rest of a longer line is a line of its own
+class CStreamObj;
 
-// Reads one line of at most kLineMax bytes into line (kLineMax + 1 bytes, NUL-terminated) and returns
-// its length, 0 at the end of the file. A line ends after a line feed, which it keeps; a carriage return
-// right before a line feed is dropped, every other byte is data.
-size_t ReadLine(FILE *file, char *line);
+const int kLineMax = 255;            // bytes of a line before its line end
+const int kLineSize = kLineMax + 2;  // a line with its line feed and the terminating NUL
+const char kCommentMark = '!';       // the first byte of a comment line, in both kinds of file
+
+enum LineRead {
+  kEndOfFile,  // nothing more to read (or a read error: ferror tells)
+  kLine,       // a whole line
+  kLongLine,   // a line of more than kLineMax bytes that is no comment: only its beginning was read
+};
+
+// Reads the next line into line (kLineSize bytes, NUL-terminated). A line ends after a line feed, which
+// it keeps; a carriage return right before a line feed is dropped, every other byte is data. A comment
+// longer than kLineMax bytes is read as its first kLineMax bytes and the rest of it is skipped; any other
+// line that long gives kLongLine with its first kLineMax bytes in line.
+LineRead ReadLine(FILE *file, char *line);
+
+// Reports the long line number (counted from 1) of the file at path, whose beginning is in line, on sink
+// in the form of every report about a line.
+void ReportLongLine(CStreamObj *sink, const char *path, int number, const char *line);
 
 #endif

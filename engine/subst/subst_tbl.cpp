@@ -172,17 +172,21 @@ int CSubstTbl::Open(CStreamObj *sink, const char *name, CCharSet *textSet, CChar
 }
 
 int CSubstTbl::ReadLines(FILE *file) {
-  char line[kLineMax + 1];
-  for (;;) {
-    size_t read = ReadLine(file, line);
+  char line[kLineSize];
+  for (int number = 1;; ++number) {
+    LineRead read = ReadLine(file, line);
     if (std::ferror(file)) return refuse(nullptr, "I/O error %d on %s\n", std::ferror(file), filename);
-    if (read == 0) return 1;
+    if (read == kEndOfFile) return 1;
+    if (read == kLongLine) {
+      ReportLongLine(errsink, filename, number, line);
+      return 0;
+    }
     int accepted = 1;
     if (std::strncmp(line, kAliasDirective, sizeof kAliasDirective - 1) == 0) {
       accepted = DefineAlias(line);
     } else if (std::strncmp(line, kSeparatorDirective, sizeof kSeparatorDirective - 1) == 0) {
       accepted = DefineSeparator(line);
-    } else if (line[0] != '!' && line[0] != '\n') {
+    } else if (line[0] != kCommentMark && line[0] != '\n') {
       accepted = AddEntry(line);
     }
     if (!accepted) return 0;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/charset/builtin_charset.h"
+#include "engine/charset/read_line.h"
 #include "engine/subst/entry_dump.h"
 #include "tests/support/stage_in_dir.h"
 
@@ -231,6 +232,32 @@ TEST(SubstTblLoad, DirectivesSwitchesAndLimits) {
   EXPECT_EQ(limits.table.count, 600);  // the switch takes no entry
   EXPECT_EQ(limits.table.dropunmatched, 1);
   EXPECT_EQ(limits.Entry(0), R"("e0" "x")");
+}
+
+TEST(SubstTblLoad, CommentsMayBeLongerThanOtherLines) {
+  // The tail of a long comment would read as an entry if the comment were cut.
+  TableLoad comment;
+  ASSERT_EQ(comment.Load("!" + std::string(300, ' ') + "\"a\" \"b\"\n!" + std::string(9000, '"') +
+                         "\n\"c\" \"d\"\n"),
+            1)
+      << comment.StageError();
+  EXPECT_EQ(comment.table.count, 1);
+  EXPECT_EQ(comment.Entry(0), R"("c" "d")");
+
+  const std::string longest = "\"a\"" + std::string(kLineMax - 6, ' ') + "\"b\"";
+  TableLoad whole;
+  ASSERT_EQ(whole.Load(longest + "\n"), 1) << whole.StageError();
+  EXPECT_EQ(whole.Entry(0), R"("a" "b")");
+
+  TableLoad entry;
+  EXPECT_EQ(entry.Load("\"x\" \"y\"\n" + longest + " \n"), 0);
+  EXPECT_EQ(
+      entry.StageError(),
+      (kSinkPrefix + entry.Path() + ": Line 2 is longer than 255 characters\n  " + longest).substr(0, 250));
+  TableLoad alias;
+  EXPECT_EQ(alias.Load("#ALIAS \"\\a\"" + std::string(300, ' ') + "\"b\"\n"), 0);
+  EXPECT_EQ(alias.Message().rfind(": Line 1 is longer than 255 characters\n  #ALIAS ", 0), 0u)
+      << alias.Message();
 }
 
 TEST(SubstTblLoad, OpeningAgainStartsOver) {
