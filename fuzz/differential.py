@@ -27,7 +27,7 @@ WORK = pathlib.Path("/tmp/differential")
 RUN_TIMEOUT = 30  # seconds one run may take before it counts as hung
 BLOCK = 500  # bytes of a queue block and of the substitution window's usual size
 MAX_STRING = 128  # a pattern or replacement holds fewer characters than this (kMaxPattern)
-MAX_LINE = 255  # characters of a table line (kLineMax)
+MAX_LINE = 255  # characters of a set or table line before its line end (kLineMax)
 MAX_ALIAS = 19  # characters of an alias's name or value
 SUBSET_NUMBERS = list(range(1, 12))  # the subsets the shipped sets define
 VARIABLE_NAMES = "abtxAB"  # few names, so that entries share variables
@@ -398,6 +398,8 @@ class TableGenerator:
             lines.insert(rng.randint(0, len(lines)), rng.choice(TABLE_REFUSALS).rstrip("\n"))
         if rng.random() < 0.03:
             lines.insert(rng.randint(0, len(lines)), self.entry(long_window=True))
+        if rng.random() < 0.03:
+            lines.insert(rng.randint(0, len(lines)), long_comment(rng))
         ending = "\r\n" if rng.random() < 0.05 else "\n"
         text = ending.join(lines) + (ending if rng.random() < 0.95 else "")
         return text.encode("latin-1")
@@ -457,6 +459,11 @@ class TableGenerator:
         return bytes(out[:length])
 
 
+def long_comment(rng):
+    """A comment line of any length, whose tail would read as an entry or a character if it were cut."""
+    return "!" + " " * rng.randint(0, MAX_LINE + 20) + rng.choice(['"e" "CUT"', "069\t\tcut", "x"])
+
+
 def reference_text(rng, source, others, length):
     """A text for a conversion from source: its bytes, and references in its syntax (named, numeric,
     broken, unknown, too long), some of them split over a block border."""
@@ -481,11 +488,17 @@ def reference_text(rng, source, others, length):
             out += begin + name.encode("latin-1") + end
         elif roll < 0.45:
             number = rng.choice([rng.randrange(256), rng.randrange(1000), 0, 65, 233, 99999, -5])
-            digits = ("%d" % number).zfill(rng.choice([1, 1, 4, 5]))
+            if rng.random() < 0.3 and number >= 0:
+                digits = rng.choice("xX") + ("%X" % number if rng.random() < 0.5 else "%x" % number)
+            else:
+                digits = ("%d" % number).zfill(rng.choice([1, 1, 4, 5]))
             out += begin + numeric + digits.encode() + (end if rng.random() < 0.9 else b"")
         elif roll < 0.55:
             broken = [begin, begin + end, begin + numeric + end, begin + b"x" * rng.randint(30, 40) + end,
-                      begin + rng.choice(names).encode("latin-1"), begin + b" " + end, end, numeric]
+                      begin + rng.choice(names).encode("latin-1"), begin + b" " + end, end, numeric,
+                      begin + numeric + b"38 Jerry" + end, begin + numeric + b"x" + end,
+                      begin + numeric + b"65" + begin + numeric + b"66" + end, begin + numeric + b"+65" + end,
+                      begin + numeric + b" 65" + end, begin + numeric + b"0x41" + end, begin + numeric + b"x4G" + end]
             out += rng.choice(broken)
         elif roll < 0.85 and defined:
             out += bytes(rng.choice(defined) for _ in range(rng.randint(1, 10)))
@@ -536,7 +549,10 @@ def generated_set(rng, shipped, file):
         lines.append("%s\t%s\t%s" % (written, ",".join(types), name))
     if rng.random() < 0.03:
         lines.insert(rng.randint(1, len(lines)), rng.choice(["065\t1\tA", "#BASE 7", "65\t1\tA", "300\t\tbig",
-                                                             "066\t99\tB", "067\t\t" + "n" * 40]))
+                                                             "066\t99\tB", "067\t\t" + "n" * 40,
+                                                             "068\t" + "1," * 130 + "\tlong"]))
+    if rng.random() < 0.03:
+        lines.insert(rng.randint(1, len(lines)), long_comment(rng))
     text = ("\n".join(lines) + "\n").encode("latin-1")
     return text, parse_set(file, text)
 

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <vector>
 
+#include "engine/charset/read_line.h"
 #include "engine/subst/entry_dump.h"
 #include "fuzz/support.h"
 
@@ -154,6 +156,44 @@ void CheckLoadedTable(const CSubstTbl &t) {
     Check(to.captures <= from.captures, "entry %d: replacement asks for %d of %d captures in %s", index,
           to.captures, from.captures, DumpEntry(t, e).c_str());
   }
+}
+
+namespace {
+
+// The file's lines, each without its line feed (a last line without one included).
+std::vector<std::string> Lines(const std::string &file) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; start < file.size(); start = end + 1) {
+    end = file.find('\n', start);
+    if (end == std::string::npos) end = file.size();
+    lines.push_back(file.substr(start, end - start));
+  }
+  return lines;
+}
+
+}  // namespace
+
+bool HasLongLine(const std::string &file) {
+  const std::vector<std::string> lines = Lines(file);
+  for (size_t n = 0; n < lines.size(); ++n) {
+    const std::string &line = lines[n];
+    const bool lineEndHasReturn =
+        !line.empty() && line.back() == '\r' && (n + 1 < lines.size() || file.back() == '\n');
+    const size_t length = line.size() - (lineEndHasReturn ? 1 : 0);
+    if (length > static_cast<size_t>(kLineMax) && line[0] != '!') return true;
+  }
+  return false;
+}
+
+std::string WithShortComments(const std::string &file) {
+  std::string shortened;
+  const std::vector<std::string> lines = Lines(file);
+  for (size_t n = 0; n < lines.size(); ++n) {
+    shortened += !lines[n].empty() && lines[n][0] == '!' ? "!" : lines[n];
+    if (n + 1 < lines.size() || file.back() == '\n') shortened += '\n';
+  }
+  return shortened;
 }
 
 std::string SetDigest(const CCharSet &set) {

@@ -1,5 +1,6 @@
 // The invariants of a loaded character set and of a loaded substitution table, checked by every target
-// that loads one, and digests of both so that two loads of the same file can be compared.
+// that loads one, the line rules of their files, and digests of both so that two loads of the same file
+// can be compared.
 #ifndef RUNEFLOW_FUZZ_INVARIANTS_H
 #define RUNEFLOW_FUZZ_INVARIANTS_H
 
@@ -16,6 +17,13 @@ void CheckLoadedSet(const CCharSet &set);
 // pattern with at most one wildcard, neither first nor last, every replacement asking for no more than
 // its pattern captures, and maxmatch covering the longest text any entry can match.
 void CheckLoadedTable(const CSubstTbl &table);
+
+// The line rules that set and table files share, read from a file's bytes: true when a line that is no
+// comment (one not beginning with "!") holds more than kLineMax bytes before its line end (a line feed,
+// or a carriage return and a line feed), which must make the load fail.
+bool HasLongLine(const std::string &file);
+// The file with every comment line cut to its "!", which must load exactly as the file does.
+std::string WithShortComments(const std::string &file);
 
 // Everything a load leaves in the set, or in the table, as text.
 std::string SetDigest(const CCharSet &set);

@@ -26,7 +26,9 @@ SETS = {
     "second-begin": "038\tB\tamp\n059\tE\tsemi\n060\tB\tlt\n",
     "last-line-in-type": "065\t1",
     "name-33": "065\t\t" + "n" * 33 + "\n",
-    "long-line": "!" + "x" * 300 + "\n",
+    "long-comment": "!" + " " * 300 + "065\t\tA\n066\t\tB\n",
+    "longest-line": "065\t" + "1," * 124 + "1\tA\r\n",
+    "long-line": "065\t\tA\n066\t" + "1," * 125 + "\tB\n",
     "begin-without-end": "038\tB\tamp\n065\t\tA\n",
     "end-without-begin": "059\tE\tsemi\n",
     "nul-in-line": "065\t\tA\x00junk\n066\t\tB\n",
@@ -51,12 +53,14 @@ TABLE_REFUSALS = [
     '"\\[a\\2[" "x"\n', '"\\*abc" "x"\n', '"\\*" "x"\n', '"abc\\+" "x"\n', '"abc%A" "x"\n', '"abc" "x\\*"\n',
     '"\\?\\?" "\\?\\?\\?"\n', '"\\?" "\\>\\?"\n', '"(\\*)" &*32; "x"\n', '"(\\*)" &eacute; "x"\n',
     '"(\\*)" &*3 "x"\n', '"(\\*)" &' + "n" * 32 + '; "x"\n',
-    '#ALIAS "\\a" "xyz"\n"' + "p" * 125 + '\\a" "x"\n',
+    '#ALIAS "\\a" "xyz"\n"' + "p" * 125 + '\\a" "x"\n', '"a"' + " " * 300 + '"b"\n',
 ]
 TABLES = {
     "aliases": '"1\\a2" "x"\n#ALIAS "\\a" "xy"\n#ALIAS "\\ab" "never"\n#ALIAS  "\\!"  "[!]"\n'
                '#ALIAS "\\L" "\\5?"\n"1\\a2" "\\a"\n"\\ab" "x"\n"\\\\a" "x"\n"x\\!" "x"\n"\\L\\L\\L" "\\?\\?\\?"\n',
     "directives": '! a comment\n\n#CONCAT "; "\n#ALIAS "\\a" "b"\n#CONCAT ", \\n"\r\n',
+    "long-comment": "!" + " " * 300 + '"a" "b"\n"c" "d"\n',
+    "longest-line": '"a"' + " " * 249 + '"b"\n',
     "drop-unmatched": '"\\*" ""\n"a" "b"\n"c" 90 "d"\n',
     "maxmatch": '"abc" "x"\n"a\\*b" 100 "x"\n"a%Ab" 10 "x"\n"\\?\\\\" 1 "x"\n',
     "huge-limit": '"a\\*b" 99999999999 "x"\n',
@@ -103,6 +107,7 @@ CONVERSION_TEXTS = [
     "x\xc8y &amp;&eacute;&semi; &#65;&#0065;&#233;&#0200; &#999;&#-5;&#99999999999;&#256;&#; &zzz; &A B; &; a&b",
     "&" + "x" * 32 + "; &" + "x" * 33 + "&amp; &A\x00; caf\xe9 \xfc &trade; \xa9\xfb &#251;&#169;",
     "a" * 470 + "&eacute;&#0200;&" + "q" * 31 + ";b" + "a" * 20 + "&eac",
+    "Tom &#38 Jerry; &#65&#66; &#x41;&#X4a;&#x00e9;&#xC8;&#x100; &#x;&#X; &#+65;&# 65;&#0x41;&#x4G;&#6x5;",
 ]
 
 PATHS = [  # name, default directory, default extension, current directory (None: absent)

@@ -1,6 +1,7 @@
 // Fuzzes character-set files: the input is the whole file, loaded as a conversion stage loads its sets.
-// A load either succeeds and leaves a consistent set, or fails with one report about the file on the
-// stage; loading again, with one allocation failing, gives the same or reports the lack of memory.
+// A load either succeeds and leaves a consistent set with no line longer than the limit but comments, or
+// fails with one report about the file on the stage; loading again, with one allocation failing, gives the
+// same or reports the lack of memory, and the file with its comments cut short loads the same.
 #include <string>
 
 #include "engine/charset/charset.h"
@@ -24,7 +25,8 @@ std::string Outcome(CCharSet &set, CStreamObj &sink) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
-  WriteScratch("fuzz.chs", std::string(reinterpret_cast<const char *>(data), size));
+  const std::string file(reinterpret_cast<const char *>(data), size);
+  WriteScratch("fuzz.chs", file);
   CStream head;
   CConvert stage;
   head.Add(&stage);
@@ -49,5 +51,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FailAllocationAt(0);
   Check(again == outcome || again.find("Memory allocation error") != std::string::npos,
         "loading again gives: %s", again.c_str());
+
+  Check(outcome.rfind("failed: ", 0) == 0 || !HasLongLine(file), "a line that is too long was loaded");
+  WriteScratch("fuzz.chs", WithShortComments(file));
+  const std::string shortened = Outcome(set, stage);
+  Check(shortened == outcome, "with comments cut short the load gives: %s", shortened.c_str());
   return 0;
 }
