@@ -805,7 +805,8 @@ def main():
 
     WORK.mkdir(parents=True, exist_ok=True)
     baseline, baseline_source = build_baseline(options.baseline)
-    new = pathlib.Path(options.new).resolve() if options.new else build(TREE, WORK / "new")
+    # Each work tree builds into its own folder, so that work trees of one repository can run at once.
+    new = pathlib.Path(options.new).resolve() if options.new else build(TREE, WORK / ("new-" + TREE.name))
     keep = pathlib.Path(options.keep) if options.keep else next_keep_directory()
     numbers = [options.case] if options.case is not None else range(options.cases)
     print("baseline %s (%s), new %s, seed %s" % (baseline, options.baseline, new, options.seed), flush=True)
