@@ -1,6 +1,7 @@
 // Reads the runeflow command's arguments: short options, alone or grouped ("-lv"), with their value
-// attached or following ("-clatin1", "-c latin1"); long options ("--convert latin1", "--convert=latin1");
-// "--" before file names that begin with "-"; "-" for standard input.
+// attached or following ("-clatin1", "-c latin1"); long options ("--convert latin1", "--convert=latin1"),
+// also shortened to any beginning that only one of them has ("--conv"); "--" before file names that
+// begin with "-"; "-" for standard input. Options and file names may come in any order.
 #include "cli/command_line.h"
 
 const CommandLine::OptionName CommandLine::kOptions[] = {
@@ -33,6 +34,24 @@ bool SplitPair(const std::string &text, std::string *first, std::string *second)
   if (colon == std::string::npos) return false;
   *first = text.substr(0, colon);
   *second = text.substr(colon + 1);
+  return true;
+}
+
+bool CommandLine::FindLong(const std::string &word, const OptionName **found) {
+  std::string candidates;
+  for (const OptionName &name : kOptions) {
+    if (word == name.word) {
+      *found = &name;
+      return true;
+    }
+    if (!word.empty() && std::string(name.word).compare(0, word.size(), word) == 0) {
+      candidates += std::string(candidates.empty() ? "" : ", ") + "--" + name.word;
+      *found = &name;
+    }
+  }
+  if (candidates.empty()) return Fail("unknown option --" + word);
+  if (candidates.find(',') != std::string::npos)
+    return Fail("option --" + word + " is ambiguous (" + candidates + ")");
   return true;
 }
 
@@ -94,11 +113,10 @@ bool CommandLine::Parse(const std::vector<std::string> &arguments) {
       optionsEnded = true;
     } else if (argument[1] == '-') {
       const size_t equals = argument.find('=');
-      const std::string written = argument.substr(0, equals);
+      const std::string word = argument.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
       const OptionName *found = nullptr;
-      for (const OptionName &name : kOptions)
-        if (written.compare(2, std::string::npos, name.word) == 0) found = &name;
-      if (found == nullptr) return Fail("unknown option " + written);
+      if (!FindLong(word, &found)) return false;
+      const std::string written = std::string("--") + found->word;
       std::string value;
       if (equals != std::string::npos) {
         if (!found->takesValue) return Fail("option " + written + " takes no value");

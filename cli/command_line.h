@@ -12,7 +12,7 @@ struct StageRequest {
   Kind kind;
   std::string first;   // the source set of a conversion, the table of a substitution
   std::string second;  // the destination set of a conversion, the text's set of a substitution
-  std::string option;  // the option as written, for messages ("-c latin1:ascii")
+  std::string option;  // the option and its value, a long option in full, for messages ("-c latin1:ascii")
 };
 
 class CommandLine {
@@ -41,8 +41,11 @@ class CommandLine {
   };
   static const OptionName kOptions[];
 
-  // Carries out one option, written as written (for messages), with its value.
+  // Carries out one option, written as given (a long one in full, for messages), with its value.
   bool Apply(Option option, const std::string &written, const std::string &value);
+  // Finds the long option named by word (what follows "--", up to any "="): the one of that name, else
+  // the only one that begins with it. False, with the usage error recorded, when none or several do.
+  bool FindLong(const std::string &word, const OptionName **found);
   // Records a usage error and returns false.
   bool Fail(const std::string &message);
   // Adds a stage for the option name with its argument value.
