@@ -25,8 +25,9 @@ class DataPath {
   // as given; a looked-up name as the full path of the first directory that has it, or empty when none
   // has it.
   std::string Find(const std::string &name, const char *extension) const;
-  // Writes, for every search directory, the sets and tables it holds, each with its description: the
-  // first line of the file when that is a comment ("! name: description").
+  // Writes, for every search directory, the sets and tables it holds under a name that Find looks up,
+  // each with its description: the first line of the file when that is a comment ("! name:
+  // description"). Names, descriptions and directories are shown with VisibleText.
   void List(FILE *out) const;
 
   const std::vector<std::string> &directories() const { return directories_; }
@@ -41,5 +42,12 @@ class DataPath {
 
 // Whether name is a file name rather than the name of a shipped or installed set or table.
 bool IsFileName(const std::string &name);
+
+// Why path cannot serve as a search directory (the system's reason), or empty when it can.
+std::string DirectoryProblem(const std::string &path);
+
+// text as it may safely go to a terminal: printable ASCII and well-formed UTF-8 of printable
+// characters as they are, every other byte (controls, escape sequences) as "{1B}".
+std::string VisibleText(const std::string &text);
 
 #endif
