@@ -1,8 +1,10 @@
 // The runeflow command: passes text through a pipeline of conversion and substitution stages named on
 // the command line, from files or standard input to standard output or a file. It is a thin front end
 // over the engine's public interface: a head stream, the stages in the order given, one run.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -17,9 +19,11 @@
 #include "engine/stream/stream.h"
 #include "engine/subst/substitute.h"
 
-#ifdef _WIN32
 #include <fcntl.h>
+#ifdef _WIN32
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -52,8 +56,8 @@ const char kUsage[] =
     "as NAME.chs or NAME.sub, in the -d directories, then in those of RUNEFLOW_PATH (separated\n"
     "by \"%c\"), then among the shipped files.\n"
     "\n"
-    "Exit status: 0 success, 1 the run failed, 2 wrong usage, 3 a set, table or file could not\n"
-    "be loaded.\n"
+    "Exit status: 0 success, 1 the run failed or memory ran out, 2 wrong usage, 3 a set, table\n"
+    "or file could not be loaded or created.\n"
     "\n"
     "Example: runeflow -t html2text:latin1 -c latin1:ascii page.html\n";
 
@@ -65,9 +69,36 @@ void Report(const std::string &text) {
   std::fprintf(stderr, "%s: %s%s", kProgram, text.c_str(), ended ? "" : "\n");
 }
 
-// Why an object failed; only the very first report of an object can lack memory for its text.
-std::string Reason(const CStreamObj &object) {
-  return object.m_errText != nullptr ? object.m_errText : "out of memory\n";
+// What the command says whenever memory ran out, in the engine's words.
+const char kNoMemory[] = "Memory allocation error";
+
+// Whether a queue of object's pipeline could not grow for lack of memory.
+bool QueueRanOutOfMemory(const CStreamObj &object) {
+  const CStreamObj *each = &object;
+  do {
+    if (each->Error() == kErrNoMemory) return true;
+    each = each->m_pNext;
+  } while (each != nullptr && each != &object);
+  return false;
+}
+
+// Reports an engine step that failed and returns its exit code. The report is on reporter, written
+// after context; systemError is errno after the step (cleared before it), which is the reason for the
+// failure when the step callsSystem: it is then added to the engine's text. Lack of memory is reported
+// as such, with kRunFailed, whatever the step.
+int StepFailed(const std::string &context, const CStreamObj &reporter, int systemError, bool callsSystem,
+               int exitCode) {
+  if (systemError == ENOMEM || reporter.m_errText == nullptr || QueueRanOutOfMemory(reporter)) {
+    Report(kNoMemory);
+    return kRunFailed;
+  }
+  std::string text = reporter.m_errText;
+  if (callsSystem && systemError != 0) {
+    const size_t lineEnd = text.find('\n');
+    text.insert(lineEnd == std::string::npos ? text.size() : lineEnd, std::string(": ") + std::strerror(systemError));
+  }
+  Report(context + text);
+  return exitCode;
 }
 
 int UsageError(const std::string &text) {
@@ -121,9 +152,10 @@ int ResolveStages(const CommandLine &command, const DataPath &path, std::vector<
   return kSuccess;
 }
 
-// Opens the stages on their files, in a pipeline behind head. Returns whether all loaded (reported).
-bool OpenStages(CStream &head, const std::vector<ResolvedStage> &resolved,
-                std::vector<std::unique_ptr<CStreamObj>> *stages) {
+// Opens the stages on their files, in a pipeline behind head. Returns kSuccess, or the exit code of
+// the (reported) failure.
+int OpenStages(CStream &head, const std::vector<ResolvedStage> &resolved,
+               std::vector<std::unique_ptr<CStreamObj>> *stages) {
   for (const ResolvedStage &files : resolved) {
     if (files.request->kind == StageRequest::kConvert)
       stages->push_back(std::make_unique<CConvert>());
@@ -131,39 +163,45 @@ bool OpenStages(CStream &head, const std::vector<ResolvedStage> &resolved,
       stages->push_back(std::make_unique<CSubstitute>());
     head.Add(stages->back().get());
   }
-  if (!head.Open(nullptr)) {  // no name: relative file names are taken from the current directory
-    Report(Reason(head));
-    return false;
-  }
+  errno = 0;
+  if (!head.Open(nullptr))  // no name: relative file names are taken from the current directory
+    return StepFailed("", head, errno, false, kNotLoaded);
   for (size_t i = 0; i < resolved.size(); ++i) {
     CStreamObj &stage = *(*stages)[i];
     const ResolvedStage &files = resolved[i];
+    errno = 0;
     const bool opened =
         files.request->kind == StageRequest::kConvert
             ? static_cast<CConvert &>(stage).Open(files.first.c_str(), files.second.c_str())
             : static_cast<CSubstitute &>(stage).Open(files.first.c_str(), files.second.c_str());
-    if (!opened) {
-      Report(files.request->option + ": " + Reason(stage));
-      return false;
-    }
+    if (!opened) return StepFailed(files.request->option + ": ", stage, errno, true, kNotLoaded);
   }
-  return true;
+  return kSuccess;
 }
 
-// Fills the pipeline from the inputs, or from standard input when there are none.
-bool ReadInputs(CStream &head, const std::vector<std::string> &inputs) {
+// Fills the pipeline from the inputs, or from standard input when there are none. Returns kSuccess, or
+// the exit code of the (reported) failure.
+int ReadInputs(CStream &head, const std::vector<std::string> &inputs) {
   const std::vector<std::string> standardInput{"-"};
   for (const std::string &input : inputs.empty() ? standardInput : inputs) {
+    errno = 0;
     const bool read = input == "-" ? head.ReadFile(stdin, "standard input") : head.ReadFile(input.c_str());
-    if (!read) {
-      Report(Reason(head));
-      return false;
-    }
+    if (!read) return StepFailed("", head, errno, true, kNotLoaded);
   }
-  return true;
+  return kSuccess;
+}
+
+// Warns about each -d directory that is not there or is no directory: names are then found elsewhere
+// or not at all, which the warning explains.
+void WarnAboutDataDirs(const std::vector<std::string> &dataDirs) {
+  for (const std::string &directory : dataDirs) {
+    const std::string problem = DirectoryProblem(directory);
+    if (!problem.empty()) Report("warning: -d " + directory + ": " + problem);
+  }
 }
 
 int Run(const CommandLine &command) {
+  WarnAboutDataDirs(command.dataDirs);
   const DataPath path(command.dataDirs, std::getenv("RUNEFLOW_PATH"), DataPath::ShippedDirectory());
   if (command.list) {
     path.List(stdout);
@@ -175,7 +213,8 @@ int Run(const CommandLine &command) {
 
   CStream head;  // declared before the stages, so that it outlives them
   std::vector<std::unique_ptr<CStreamObj>> stages;
-  if (!OpenStages(head, resolved, &stages)) return kNotLoaded;
+  const int opened = OpenStages(head, resolved, &stages);
+  if (opened != kSuccess) return opened;
 
   const bool toFile = !command.output.empty() && command.output != "-";
   OutputFile output;
@@ -183,19 +222,17 @@ int Run(const CommandLine &command) {
     Report(output.error());
     return kNotLoaded;
   }
-  if (!ReadInputs(head, command.inputs)) return kNotLoaded;
+  const int read = ReadInputs(head, command.inputs);
+  if (read != kSuccess) return read;
 
   const VariableSnapshot before = VariableSnapshot::Take();
-  if (!head.Close()) {  // runs every stage; the last one writes the result into the head
-    Report(Reason(head));
-    return kRunFailed;
-  }
-  const bool written = toFile ? head.WriteFile(output.file(), command.output.c_str())
+  errno = 0;
+  if (!head.Close())  // runs every stage; the last one writes the result into the head
+    return StepFailed("", head, errno, false, kRunFailed);
+  errno = 0;
+  const bool written = toFile ? head.WriteFile(output.file(), output.target().c_str())
                               : head.WriteFile(stdout, "standard output");
-  if (!written) {
-    Report(Reason(head));
-    return kRunFailed;
-  }
+  if (!written) return StepFailed("", head, errno, true, kRunFailed);
   if (toFile && !output.Commit()) {
     Report(output.error());
     return kRunFailed;
@@ -206,12 +243,27 @@ int Run(const CommandLine &command) {
   return kSuccess;
 }
 
+#ifndef _WIN32
+// A standard descriptor that the caller closed would be the next file the command opens: a set file
+// would become standard input, or messages would go into the output file. Each one closed is taken by
+// /dev/null opened the other way round, so that using it fails as it would have.
+void TakeClosedStandardDescriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    const int taken = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    if (taken >= 0 && taken != fd) close(taken);
+  }
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char **argv) {
 #ifdef _WIN32
   _setmode(_fileno(stdin), _O_BINARY);
   _setmode(_fileno(stdout), _O_BINARY);
+#else
+  TakeClosedStandardDescriptors();
 #endif
   static char inputBuffer[kStdioBuffer];
   static char outputBuffer[kStdioBuffer];
@@ -230,7 +282,7 @@ int main(int argc, char **argv) {
   try {
     return Run(command);
   } catch (const std::bad_alloc &) {  // the command's own strings; the engine reports its own failures
-    Report("out of memory");
+    Report(kNoMemory);
     return kRunFailed;
   }
 }

@@ -1,13 +1,16 @@
 #!/bin/sh
-# The runeflow command as users meet it: stage order, input and output, the -o guarantee, exit codes
-# and messages, reads that fail part way and full devices.
+# The runeflow command as users meet it: stage order, input and output, the -o guarantee (links, long
+# names, owners, read-only files, signals), exit codes and messages with the system's reasons, reads
+# that fail part way, full devices, closed descriptors, a memory limit, the listing and the options.
 # Usage: runeflow_test.sh PATH-TO-RUNEFLOW PATH-TO-FAILING-READS-LIBRARY
+# RUNEFLOW_SANITIZED set: the program runs under the sanitizers (no memory limit leaves them room).
 set -u
 runeflow=$1
 failing_reads=$2
 . "$(cd "$(dirname "$0")" && pwd)/../tests/support/check.sh"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'exec 3>&-; rm -rf "$work"' EXIT
+chmod 755 "$work"  # another user runs the program in a folder of its own below
 cd "$work" || exit 1
 # Two tables whose order matters, and a set of our own.
 mkdir own
@@ -50,6 +53,88 @@ ln -s out.txt link.txt
 "$runeflow" -o link.txt two.txt
 check "-o through a symbolic link replaces the file it points to" "link two" \
   "$(test -L link.txt && echo link) $(cat out.txt)"
+ln -s new.txt dangling.txt
+"$runeflow" -o dangling.txt one.txt
+check "-o through a dangling link creates the file it points to" "link one" \
+  "$(test -L dangling.txt && echo link) $(cat new.txt)"
+long=$(printf '%0255d' 0)
+"$runeflow" -o "$long" one.txt 2>err.txt
+check "-o to a name of the longest length a file system takes" "0 one" "$? $(cat "$long" 2>&1)"
+rm -f "$long" new.txt dangling.txt
+"$runeflow" -o one.txt one.txt two.txt
+check "-o to one of the inputs" "$(printf 'one\ntwo')" "$(cat one.txt)"
+printf 'one\n' > one.txt
+
+# Owners and write permission. As root: a file of another user keeps its owner and group; another
+# user (a made-up id, nothing is added to the system) meets the limits that the system sets.
+if [ "$(id -u)" = 0 ]; then
+  printf 'old\n' > theirs.txt
+  chown 4242:4343 theirs.txt
+  chmod 640 theirs.txt
+  "$runeflow" -o theirs.txt one.txt
+  check "root keeps the owner, group and permissions of another user's file" "4242:4343 640 one" \
+    "$(stat -c '%u:%g %a' theirs.txt) $(cat theirs.txt)"
+  as_user() { setpriv --reuid=4242 --regid=4242 --clear-groups "$@"; }
+  mkdir shared && chmod 777 shared
+  printf 'old\n' > shared/other.txt
+  chown 4444:4444 shared/other.txt
+  chmod 666 shared/other.txt
+  as_user "$runeflow" -o shared/other.txt one.txt
+  check "a user who may not keep the owner becomes it, the permissions stay" "0 4242:4242 666 one" \
+    "$? $(stat -c '%u:%g %a' shared/other.txt) $(cat shared/other.txt)"
+else
+  as_user() { "$@"; }
+  mkdir shared
+fi
+printf 'old\n' > shared/readonly.txt
+chmod 444 shared/readonly.txt
+[ "$(id -u)" = 0 ] && chown 4242 shared/readonly.txt
+as_user "$runeflow" -o shared/readonly.txt one.txt 2>err.txt
+check "a read-only file is not replaced" "3 runeflow: can't write shared/readonly.txt: Permission denied old" \
+  "$? $(cat err.txt) $(cat shared/readonly.txt)"
+mkdir shared/sets
+printf '!\n' > shared/sets/secret.chs
+chmod 000 shared/sets/secret.chs
+as_user "$runeflow" -d shared/sets -c secret </dev/null 2>err.txt
+check "a set that cannot be read is not taken for a missing one" \
+  "3 runeflow: -c secret: Convert: Can't open $work/shared/sets/secret.chs: Permission denied" \
+  "$? $(cat err.txt)"
+
+# Signals during a run with -o: the new file beside the output is removed and the program ends by the
+# signal. The run reads a pipe that this shell holds open on descriptor 3, so it waits there.
+mkfifo input.fifo
+exec 3<>input.fifo
+# Starts runeflow -o out.txt in the background on the pipe (with the options given, before the
+# program) and waits until its new file is there.
+start_waiting_run() {
+  env "$@" "$runeflow" -o out.txt <input.fifo 3<&- &
+  pid=$!
+  tries=0
+  until ls | grep -q '^runeflow' || [ $tries -ge 100 ]; do sleep 0.05; tries=$((tries + 1)); done
+}
+# Waits at most five seconds for the run to end (then kills it) and sets status to its exit status.
+wait_for_run() {
+  tries=0
+  while kill -0 "$pid" 2>/dev/null && [ $tries -lt 100 ]; do sleep 0.05; tries=$((tries + 1)); done
+  kill -KILL "$pid" 2>/dev/null
+  wait "$pid"
+  status=$?
+}
+printf 'old\n' > out.txt
+for signal in INT:130 TERM:143 HUP:129 PIPE:141; do
+  start_waiting_run --default-signal="${signal%:*}"
+  kill -s "${signal%:*}" "$pid"
+  wait_for_run
+  check "SIG${signal%:*}: the run ends by the signal, the file is kept, nothing is left beside it" \
+    "${signal#*:} old out.txt" "$status $(cat out.txt) $(ls | grep out)"
+  check "SIG${signal%:*}: no new file is left" "" "$(ls | grep '^runeflow')"
+done
+start_waiting_run --ignore-signal=HUP
+kill -s HUP "$pid"
+printf 'new\n' >&3
+exec 3>&-
+wait_for_run
+check "an ignored signal stays ignored: the run goes on to the end" "0 new" "$status $(cat out.txt)"
 
 # Exit codes and messages.
 "$runeflow" --bogus 2>err.txt
@@ -65,12 +150,37 @@ case $(cat err.txt) in "runeflow: -c nosuch:latin1: no character set \"nosuch\" 
 check "a set that does not load: exit 3 and the engine's message" \
   "3 runeflow: -c broken: Convert: $work/own/broken.chs: Missing end entity character" "$? $(cat err.txt)"
 "$runeflow" missing.txt 2>err.txt
-check "a missing input: exit 3" "3 runeflow: Stream: Can't open missing.txt" "$? $(cat err.txt)"
+check "a missing input: exit 3 and why" "3 runeflow: Stream: Can't open missing.txt: No such file or directory" \
+  "$? $(cat err.txt)"
+"$runeflow" one.txt own 2>err.txt
+check "a directory as input: exit 3 and why" "3 runeflow: Stream: I/O error 1 on $work/own: Is a directory" \
+  "$? $(cat err.txt)"
+"$runeflow" <&- 2>err.txt
+check "a closed standard input: exit 3 and why" \
+  "3 runeflow: Stream: I/O error 1 on standard input: Bad file descriptor" "$? $(cat err.txt)"
+"$runeflow" one.txt >&- 2>err.txt
+check "a closed standard output: exit 1 and why" \
+  "1 runeflow: Stream: I/O error 1 on standard output: Bad file descriptor" "$? $(cat err.txt)"
+printf 'old\n' > out.txt
+"$runeflow" -o out.txt one.txt missing.txt 2>&-
+check "a closed standard error: the exit status still tells, nothing is written" "3 old out.txt" \
+  "$? $(cat out.txt) $(ls | grep out)"
 if [ -w /dev/full ]; then
   "$runeflow" one.txt >/dev/full 2>err.txt
-  check "a full device: exit 1" "1 runeflow: Stream: I/O error 1 on standard output" "$? $(cat err.txt)"
+  check "a full device: exit 1 and why" \
+    "1 runeflow: Stream: I/O error 1 on standard output: No space left on device" "$? $(cat err.txt)"
   "$runeflow" -o /dev/full one.txt 2>err.txt
-  check "a full device as -o: exit 1" "1 runeflow: Stream: I/O error 1 on /dev/full" "$? $(cat err.txt)"
+  check "a full device as -o: exit 1 and why" \
+    "1 runeflow: Stream: I/O error 1 on /dev/full: No space left on device" "$? $(cat err.txt)"
+fi
+
+# Out of memory: the whole text is held in memory, so a large input under a limit meets it.
+if [ -z "${RUNEFLOW_SANITIZED:-}" ]; then
+  printf 'old\n' > out.txt
+  (ulimit -v 100000 && head -c 400000000 /dev/zero | "$runeflow" -c latin1 -o out.txt >printed.txt 2>err.txt)
+  check "out of memory: exit 1, the engine's words" "1 runeflow: Memory allocation error" "$? $(cat err.txt)"
+  check "out of memory: the file is kept, nothing beside it, nothing written" "old out.txt" \
+    "$(cat out.txt) $(ls | grep out)$(cat printed.txt)"
 fi
 
 # Files whose reads fail part way: FILE BYTES COMMAND... runs the command with reads of FILE failing
@@ -84,17 +194,20 @@ fail_reading() {
 printf '%05000d' 0 > big.txt
 printf 'old\n' > out.txt
 fail_reading "$work/big.txt" 1000 "$runeflow" -o out.txt "$work/big.txt" 2>err.txt
-check "an input that fails part way: exit 3, its reason" "3 runeflow: Stream: I/O error 1 on $work/big.txt" \
+check "an input that fails part way: exit 3, its reason" \
+  "3 runeflow: Stream: I/O error 1 on $work/big.txt: Input/output error" \
   "$? $(cat err.txt)"
 check "an input that fails part way: the old file is kept, nothing beside it" "old out.txt" \
   "$(cat out.txt) $(ls | grep out)"
 check "the failing library reads the rest of the file" "$(cat big.txt)" \
   "$(fail_reading "$work/big.txt" 99999 "$runeflow" "$work/big.txt" 2>&1)"
 fail_reading "$work/own/tiny.chs" 20 "$runeflow" -d own -c tiny </dev/null 2>err.txt
-check "a set file that fails part way" "3 runeflow: -c tiny: Convert: I/O error 1 on $work/own/tiny.chs" \
+check "a set file that fails part way" \
+  "3 runeflow: -c tiny: Convert: I/O error 1 on $work/own/tiny.chs: Input/output error" \
   "$? $(cat err.txt)"
 fail_reading "$work/own/keep.sub" 5 "$runeflow" -d own -t keep:tiny </dev/null 2>err.txt
-check "a table file that fails part way" "3 runeflow: -t keep:tiny: Substitute: I/O error 1 on $work/own/keep.sub" \
+check "a table file that fails part way" \
+  "3 runeflow: -t keep:tiny: Substitute: I/O error 1 on $work/own/keep.sub: Input/output error" \
   "$? $(cat err.txt)"
 
 # Variables, help, version, list.
@@ -104,5 +217,16 @@ check "variables that the run set, quoted for the shell" "V='it'\''s'" \
 check "--version" "$(printf 'Runeflow 3.0\nCobbleway edition')" "$("$runeflow" --version)"
 "$runeflow" --list | grep -q '^  latin1 *ISO-8859-1' || check "--list shows the shipped sets" "latin1" "$("$runeflow" --list)"
 "$runeflow" -d own --list | grep -q '^  ab ' || check "--list shows a -d directory" "ab" "$("$runeflow" -d own --list)"
+"$runeflow" -d nowhere -d one.txt --list 2>&1 >/dev/null | sed 2q >err.txt
+check "--list warns about a -d that is missing or no directory" \
+  "$(printf 'runeflow: warning: -d nowhere: No such file or directory\nruneflow: warning: -d one.txt: Not a directory')" \
+  "$(cat err.txt)"
+printf 'a' | "$runeflow" -d nowhere -d own -t ab:tiny >out.txt 2>err.txt
+check "a run warns about a bad -d and goes on" "0 b runeflow: warning: -d nowhere: No such file or directory" \
+  "$? $(cat out.txt) $(cat err.txt)"
+check "long options shortened" "ccc" "$(printf 'abc' | "$runeflow" --data=own --tab ab:tiny --ta=bc 2>&1)"
+"$runeflow" --ver --v 2>err.txt >/dev/null
+check "an ambiguous long option" "2 runeflow: option --v is ambiguous (--variables, --version)" \
+  "$? $(head -1 err.txt)"
 
 finish
