@@ -97,15 +97,18 @@ TEST(DataPath, ListsSetsAndTablesWithTheirDescriptions) {
 TEST(DataPath, ListsOnlyNamesThatCanBeGivenAndShowsControlsVisibly) {
   TempDir dir;
   dir.Write("ok.chs", "! ok: \x1b[2J\x1b[31mred\r\n038\tB\tamp\n");
-  dir.Write("\x1b[1m.sub", "!\tbold\n");
   dir.Write(".hidden.chs", "");  // a name with a "." is a file name
   dir.Write("two.dots.chs", "");
   dir.Write("a:b.chs", "");      // "-c a:b" names two sets
   dir.Write(".chs", "");
   std::filesystem::create_directory(dir.File("dir.sub"));
   const DataPath path({dir.Path()}, nullptr, std::string());
-  EXPECT_EQ(Listing(path), "Character sets in " + dir.Path() + ":\n  ok           {1B}[2J{1B}[31mred\n" +
-                                  "Substitution tables in " + dir.Path() + ":\n  {1B}[1m      {09}bold\n");
+  std::string expected = "Character sets in " + dir.Path() + ":\n  ok           {1B}[2J{1B}[31mred\n";
+#ifndef _WIN32  // Windows file names take no control characters
+  dir.Write("\x1b[1m.sub", "!\tbold\n");
+  expected += "Substitution tables in " + dir.Path() + ":\n  {1B}[1m      {09}bold\n";
+#endif
+  EXPECT_EQ(Listing(path), expected);
 }
 
 }  // namespace
