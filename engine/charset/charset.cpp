@@ -141,21 +141,21 @@ int CCharSet::ReadLines(FILE *file, bool *lowerExcluded, bool *upperExcluded) {
 int CCharSet::DefineCharacter(const char *line, size_t length, int base, bool *lowerExcluded,
                               bool *upperExcluded) {
   if (base != 8 && base != 10 && base != 16) {
-    errsink->Eprintf("%s: Illegal base\n  %s\n", filename, line);
+    ReportLine(errsink, line, "%s: Illegal base\n", filename);
     return 0;
   }
   int value = ReadValue(line, length < kValueColumns ? length : kValueColumns, base);
   if (value < 0 || value > 255) {
-    errsink->Eprintf("%s: Illegal character value (%d)\n  %s\n", filename, value, line);
+    ReportLine(errsink, line, "%s: Illegal character value (%d)\n", filename, value);
     return 0;
   }
   if (chars[value].value == value) {
-    errsink->Eprintf("%s: Duplicate character value (%d)\n  %s\n", filename, value, line);
+    ReportLine(errsink, line, "%s: Duplicate character value (%d)\n", filename, value);
     return 0;
   }
   if (length <= kValueColumns || line[kValueColumns] != '\t') {
     int found = length > kValueColumns ? static_cast<unsigned char>(line[kValueColumns]) : 0;
-    errsink->Eprintf("%s: Missing tab (%d) after character value\n  %s\n", filename, found, line);
+    ReportLine(errsink, line, "%s: Missing tab (%d) after character value\n", filename, found);
     return 0;
   }
 
@@ -172,7 +172,7 @@ int CCharSet::DefineCharacter(const char *line, size_t length, int base, bool *l
     if (role != nullptr) {
       if (*role >= 0) {
         const char *which = role == &begin_entity ? "begin" : role == &end_entity ? "end" : "numeric";
-        errsink->Eprintf("%s: Duplicate %s entity character\n  %s\n", filename, which, line);
+        ReportLine(errsink, line, "%s: Duplicate %s entity character\n", filename, which);
         return 0;
       }
       *role = value;
@@ -180,11 +180,11 @@ int CCharSet::DefineCharacter(const char *line, size_t length, int base, bool *l
     } else {
       int number = ReadDecimal(line + at, fieldEnd - at);
       if (number == 0) {
-        errsink->Eprintf("%s: Illegal subset\n  %s\n", filename, line);
+        ReportLine(errsink, line, "%s: Illegal subset\n", filename);
         return 0;
       }
       if (number > kSubsetMax || number < -kSubsetMax) {
-        errsink->Eprintf("%s: Illegal subset: %d (Max %d)\n  %s\n", filename, number, kSubsetMax, line);
+        ReportLine(errsink, line, "%s: Illegal subset: %d (Max %d)\n", filename, number, kSubsetMax);
         return 0;
       }
       if (number > 0) subsets |= 1u << number;
@@ -198,7 +198,7 @@ int CCharSet::DefineCharacter(const char *line, size_t length, int base, bool *l
     if (at < fieldEnd && line[at] == ',') ++at;
   }
   if (fieldEnd == length) {
-    errsink->Eprintf("%s: Missing tab after character type\n  %s\n", filename, line);
+    ReportLine(errsink, line, "%s: Missing tab after character type\n", filename);
     return 0;
   }
 
@@ -206,7 +206,7 @@ int CCharSet::DefineCharacter(const char *line, size_t length, int base, bool *l
   size_t nameLength = length - fieldEnd - 1;
   if (nameLength > 0 && name[nameLength - 1] == '\n') --nameLength;
   if (nameLength > static_cast<size_t>(kCharNameMax)) {
-    errsink->Eprintf("%s: Character name too long (Max %d)\n  %s\n", filename, kCharNameMax, line);
+    ReportLine(errsink, line, "%s: Character name too long (Max %d)\n", filename, kCharNameMax);
     return 0;
   }
   char *copy = static_cast<char *>(EngineAlloc(nameLength + 1));

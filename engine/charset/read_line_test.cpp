@@ -1,5 +1,6 @@
 // The line reader of set and table files: where lines end, the longest line read whole, comments of any
-// length, and what a longer line that is no comment gives.
+// length, and what a longer line that is no comment gives; the report about a line, which shows the line
+// whole or, when it does not fit, its beginning and end.
 #include "engine/charset/read_line.h"
 
 #include <gtest/gtest.h>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include "tests/support/line_report.h"
 
 namespace {
 
@@ -50,6 +53,33 @@ TEST(ReadLine, SplitsLinesAndKeepsOrRefusesLongOnes) {
       {"a long comment ends at CR LF", comment + "\r\nz", {"L:" + comment.substr(0, kLineMax), "L:z"}},
   };
   for (const Case &c : cases) EXPECT_EQ(Lines(c.bytes), c.lines) << c.what;
+}
+
+TEST(ReadLine, ReportsALineWholeOrItsBeginningAndEnd) {
+  const std::string start = "StreamObj: /tables/mine.sub: Illegal base\n";  // 43 characters
+  const size_t room = kErrTextMax - start.size() - 3;  // for the line: two blanks and a line feed besides
+  struct Case {
+    const char *what;
+    std::string line;
+  };
+  const std::vector<Case> cases = {
+      {"a short line", "abc\n"},
+      {"a line that just fits", std::string(room - 1, 'a') + "\n"},
+      {"a line one byte longer", "b" + std::string(room - 1, 'a') + "\n"},
+      {"the longest line", "b" + std::string(kLineMax - 2, 'a') + "e\n"},
+      {"the last line of a file, without line end", "b" + std::string(kLineMax - 2, 'a') + "e"},
+  };
+  for (const Case &c : cases) {
+    CStreamObj sink;
+    ReportLine(&sink, c.line.c_str(), "%s: Illegal base\n", "/tables/mine.sub");
+    EXPECT_TRUE(ShowsLine(sink.m_errText, start, c.line)) << c.what;
+  }
+  // A message that leaves too little room for the line is cut at the end of the text, as any report.
+  CStreamObj sink;
+  const std::string path(200, 'p');
+  const std::string line(100, 'l');
+  ReportLine(&sink, line.c_str(), "%s: Illegal base\n", path.c_str());
+  EXPECT_EQ(sink.m_errText, ("StreamObj: " + path + ": Illegal base\n  " + line + "\n").substr(0, kErrTextMax));
 }
 
 }  // namespace

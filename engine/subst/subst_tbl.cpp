@@ -523,16 +523,16 @@ void CSubstTbl::InitState() {
 }
 
 int CSubstTbl::refuse(const char *line, const char *fmt, ...) {
-  char message[kErrTextMax + 1];
   va_list args;
   va_start(args, fmt);
-  std::vsnprintf(message, sizeof message, fmt, args);
-  va_end(args);
   if (line == nullptr) {
+    char message[kErrTextMax + 1];
+    std::vsnprintf(message, sizeof message, fmt, args);
     errsink->Eprintf("%s", message);
   } else {
-    errsink->Eprintf("%s  %s\n", message, line);
+    ReportLineV(errsink, line, fmt, args);
   }
+  va_end(args);
   return 0;
 }
 
