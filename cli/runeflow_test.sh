@@ -1,7 +1,8 @@
 #!/bin/sh
 # The runeflow command as users meet it: stage order, input and output, the -o guarantee (links, long
 # names, owners, read-only files, signals), exit codes and messages with the system's reasons, reads
-# that fail part way, full devices, closed descriptors, a memory limit, the listing and the options.
+# that fail part way, full devices, closed descriptors, a memory limit, the limits of tables and the
+# lines their reports show, the listing and the options.
 # Usage: runeflow_test.sh PATH-TO-RUNEFLOW PATH-TO-FAILING-READS-LIBRARY
 # RUNEFLOW_SANITIZED set: the program runs under the sanitizers (no memory limit leaves them room).
 set -u
@@ -182,6 +183,29 @@ if [ -z "${RUNEFLOW_SANITIZED:-}" ]; then
   check "out of memory: the file is kept, nothing beside it, nothing written" "old out.txt" \
     "$(cat out.txt) $(ls | grep out)$(cat printed.txt)"
 fi
+
+# Limits a table writer meets, and reports that show the line that failed.
+string127=$(printf '%0127d' 0)
+printf '"%s" "x"\n"%s0" "y"\n' "$string127" "$string127" > own/strings.sub
+"$runeflow" -t own/strings.sub:latin1 </dev/null 2>err.txt
+check "a string of 128 characters: refused, with its line" \
+  "3 runeflow: -t own/strings.sub:latin1: Substitute: $work/own/strings.sub: String too long.|  \"${string127}0\" \"y\"||" \
+  "$? $(tr '\n' '|' <err.txt)"
+awk 'BEGIN { for (i = 1; i <= 601; i++) printf "\"w%d\" \"x\"\n", i }' > own/entries.sub
+"$runeflow" -t own/entries.sub:latin1 </dev/null 2>err.txt
+check "the 601st entry: refused, with its line" \
+  "3 runeflow: -t own/entries.sub:latin1: Substitute: $work/own/entries.sub: Substitution table is longer than 600|  \"w601\" \"x\"||" \
+  "$? $(tr '\n' '|' <err.txt)"
+printf '#ALIAS "\\a" "q"\n#ALIAS "\\b" "\\a"\n"<\\*>" 0 "[\\*]" ignored "too"\n"\\b" "B"\n' > own/limits.sub
+check "a wildcard limit of 0 is 40, trailing text is ignored, an alias value is taken as written" \
+  "[$(printf '%040d' 0)] <$(printf '%041d' 0)> q \\B" \
+  "$(printf '<%040d> <%041d> q \\a' 0 0 | "$runeflow" -t own/limits.sub:latin1 2>&1)"
+deep=$(printf '%060d' 0)
+mkdir -p "$deep"
+printf '"%s" &nosuch; "x"\n' "$string127" > "$deep/t.sub"
+"$runeflow" -t "$deep/t.sub:latin1" </dev/null 2>err.txt
+check "a long report shows the line's beginning and end" "3 \"000...&nosuch; \"x\"" \
+  "$? $(sed -n 2p err.txt | sed 's/^  \("000\).*\.\.\..*\(&nosuch; "x"\)$/\1...\2/')"
 
 # Files whose reads fail part way: FILE BYTES COMMAND... runs the command with reads of FILE failing
 # after BYTES bytes (the sanitizers' runtime must then accept a library loaded before it).
