@@ -18,9 +18,10 @@
 
 namespace {
 
-// An entry's life: free, reserved (its file is being created), armed (the file exists), taken (the
-// handler is removing it; the process is ending). Only Reserve leaves free, only the handler takes.
-enum State { kFree, kReserved, kArmed, kTaken };
+// An entry's life: free, reserved (its file is being created), armed (the file exists) or held (its
+// file cannot be named), taken (the handler is removing it; the process is ending). Only Reserve
+// leaves free, only the handler takes.
+enum State { kFree, kReserved, kArmed, kHeld, kTaken };
 
 struct Entry {
   std::atomic<int> state{kFree};
@@ -136,9 +137,13 @@ int SignalCleanup::Reserve() {
 
 void SignalCleanup::Arm(int entry, int directory, const char *name) {
   Entry &armed = entries[entry];
+  const size_t length = std::strlen(name);
+  if (length >= kNameSize) {  // never cut: a shorter name could be another file's
+    armed.state.store(kHeld);
+    return;
+  }
   armed.directory = directory;
-  std::strncpy(armed.name, name, kNameSize - 1);
-  armed.name[kNameSize - 1] = '\0';
+  std::memcpy(armed.name, name, length + 1);
   armed.state.store(kArmed);
 }
 

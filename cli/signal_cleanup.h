@@ -43,8 +43,9 @@ class SignalCleanup {
   // ignored then stays ignored). Until Arm or Release, a signal handled in another thread waits for the
   // entry, at most a second. Returns the entry, or -1 when kCapacity entries are in use.
   static int Reserve();
-  // The file of the entry now exists: on POSIX name (shorter than kNameSize) in the directory open as
-  // directory, which must stay open until Release; on Windows the full path name.
+  // The file of the entry now exists: on POSIX name in the directory open as directory, which must stay
+  // open until Release; on Windows the full path name. A name of kNameSize characters or more is not
+  // armed (a signal leaves that file), since a cut name could be another file's.
   static void Arm(int entry, int directory, const char *name);
   // Gives the entry back once its file was renamed or removed, or when it was never created. Should a
   // signal in another thread already be removing the file, the process is ending: this never returns.
