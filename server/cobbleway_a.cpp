@@ -1,8 +1,6 @@
 // Construction and destruction of a Cobbleway object, and its two properties.
 #include "server/cobbleway_a.h"
 
-#include <new>
-
 #include "server/framework/application.h"
 
 IMPLEMENT_RUNTIME_CLASS(CCobblewayA, CStreamObjA)
@@ -10,8 +8,7 @@ IMPLEMENT_RUNTIME_CLASS(CCobblewayA, CStreamObjA)
 CCobblewayA::CCobblewayA() : CDualInterface<IRuneflowCobbleway>(this) {
   EnableAutomation(this, IID_IRuneflowCobbleway);
   CApplication::Lock();
-  m_pStream = new (std::nothrow) CStream;
-  if (m_pStream == nullptr || !TakeVersion(m_pStream, m_strVersion)) ConstructionFailed(E_OUTOFMEMORY);
+  m_pStream = CreateHeadStream(m_strVersion);
 }
 
 CCobblewayA::~CCobblewayA() {

@@ -1,9 +1,6 @@
 // Construction and destruction of a Stream object, and its two properties.
 #include "server/stream_a.h"
 
-#include <new>
-
-#include "engine/stream/stream.h"
 #include "server/framework/application.h"
 
 IMPLEMENT_RUNTIME_CLASS(CStreamA, CStreamObjA)
@@ -11,8 +8,7 @@ IMPLEMENT_RUNTIME_CLASS(CStreamA, CStreamObjA)
 CStreamA::CStreamA() : CDualInterface<IRuneflowStream>(this) {
   EnableAutomation(this, IID_IRuneflowStream);
   CApplication::Lock();
-  m_pEngine = new (std::nothrow) CStream;
-  if (m_pEngine == nullptr || !TakeVersion(m_pEngine, m_strVersion)) ConstructionFailed(E_OUTOFMEMORY);
+  m_pEngine = CreateHeadStream(m_strVersion);
 }
 
 CStreamA::~CStreamA() {

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 IMPLEMENT_RUNTIME_CLASS(CStreamObjA, CAutomationObject)
 
@@ -10,8 +11,14 @@ namespace {
 const char kAutomationVersion[] = "1.0";
 }  // namespace
 
-bool CStreamObjA::TakeVersion(CStreamObj *head, CAnsiText &version) {
-  size_t used = std::strlen(head->m_version);
-  std::snprintf(head->m_version + used, sizeof head->m_version - used, "-%s", kAutomationVersion);
-  return version.Assign(head->m_version);
+CStream *CStreamObjA::CreateHeadStream(CAnsiText &version) {
+  CStream *head = new (std::nothrow) CStream;
+  if (head != nullptr) {
+    size_t used = std::strlen(head->m_version);
+    std::snprintf(head->m_version + used, sizeof head->m_version - used, "-%s", kAutomationVersion);
+    if (version.Assign(head->m_version)) return head;
+    delete head;
+  }
+  ConstructionFailed(E_OUTOFMEMORY);
+  return nullptr;
 }

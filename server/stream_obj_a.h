@@ -4,7 +4,7 @@
 #ifndef RUNEFLOW_SERVER_STREAM_OBJ_A_H
 #define RUNEFLOW_SERVER_STREAM_OBJ_A_H
 
-#include "engine/stream/stream_obj.h"
+#include "engine/stream/stream.h"
 #include "server/framework/ansi_text.h"
 #include "server/framework/automation_object.h"
 
@@ -17,10 +17,10 @@ class CStreamObjA : public CAutomationObject {
   CStreamObj *m_pEngine = nullptr;  // the engine object this automation object stands for
 
  protected:
-  // Appends "-" and the automation objects' version to the version text of head, the head stream of
-  // the object's pipeline, and copies the result into version (1.0-1.0-1.0 for a head stream). False
-  // when memory runs out.
-  static bool TakeVersion(CStreamObj *head, CAnsiText &version);
+  // A new engine head stream (not yet opened) for the object's pipeline: "-" and the automation
+  // objects' version are appended to its version text (giving 1.0-1.0-1.0), which is copied into
+  // version. Null, with the construction marked as failed, when memory runs out.
+  CStream *CreateHeadStream(CAnsiText &version);
 };
 
 #endif

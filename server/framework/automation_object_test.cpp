@@ -242,18 +242,6 @@ TEST_F(AutomationObject, AnArgumentLeadsBackToTheObjectOfThisProgramBehindIt) {
   probe->Release();
 }
 
-TEST_F(AutomationObject, TheLastReleaseDestroysTheObject) {
-  IDispatch *probe = Create(m_factory);
-  ASSERT_NE(nullptr, probe);
-  IUnknown *unknown;
-  ASSERT_EQ(S_OK, probe->QueryInterface(IID_IUnknown, reinterpret_cast<void **>(&unknown)));
-  EXPECT_EQ(static_cast<IUnknown *>(probe), unknown);  // one identity
-  unknown->Release();
-  EXPECT_EQ(0, destroyed);
-  probe->Release();
-  EXPECT_EQ(1, destroyed);
-}
-
 TEST_F(AutomationObject, TheFactoryHandsOutOnlyUsableObjects) {
   struct Case {
     const char *what;

@@ -48,6 +48,7 @@ harness_start() {
   wine_prefix "$HARNESS_PREFIX"
   wineserver -f -p &
   harness_server=$!
+  harness_wait_server
   # Without a window manager, Wine waits two seconds for every managed window to close; the harness's
   # windows are left unmanaged.
   if ! grep -q '^"Managed"="N"' "$HARNESS_PREFIX/user.reg"; then
@@ -57,12 +58,25 @@ harness_start() {
   harness_idle=$!
 }
 
+# Waits (up to about 5 s) for the wineserver just started to answer, so that no Wine program starts a
+# second one: "wineserver -w" returns at once while no server listens, and waits while one does.
+harness_wait_server() {
+  tries=0
+  while [ $tries -lt 20 ] && kill -0 "$harness_server" 2>/dev/null; do
+    timeout 0.2 wineserver -w 2>/dev/null
+    [ $? -eq 124 ] && return
+    tries=$((tries + 1))
+    sleep 0.05
+  done
+}
+
 harness_stop() {
   status=$?
   [ -n "$harness_idle" ] && kill "$harness_idle" 2>/dev/null
   if [ -n "$harness_server" ]; then
     wineserver -k 2>/dev/null
     wait "$harness_server" 2>/dev/null
+    wineserver -k 2>/dev/null  # a server that a last Wine process may have started meanwhile
   fi
   [ -n "$harness_xvfb" ] && kill "$harness_xvfb" 2>/dev/null && wait "$harness_xvfb" 2>/dev/null
   rm -rf "$HARNESS_WORK"
