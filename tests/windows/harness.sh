@@ -3,9 +3,11 @@
 #   harness_start BUILD_DIR   a desktop of the run's own: an X server on a free display (-displayfd), the
 #                             build's harness prefix (BUILD_DIR/wineprefix-desktop) with its wineserver,
 #                             and one idle Wine process that keeps the prefix's desktop and clipboard
-#                             alive for the whole run; all three are stopped by their ids when the suite
-#                             exits, and nothing else is touched (other runs may use Wine meanwhile)
-#   win [ARGS...]             wine, bounded by HARNESS_TIMEOUT seconds (60)
+#                             alive for the whole run; all three, and any Wine process of that prefix
+#                             left behind, are stopped by their ids when the suite exits, and nothing
+#                             else is touched (other runs may use Wine meanwhile)
+#   win [ARGS...]             wine, bounded by HARNESS_TIMEOUT seconds (60), its output passed on when
+#                             it ends
 #   winpath PATH              the Windows name (Z:\...) of an absolute Linux path
 #   pass NAME / fail NAME [DETAILS]    record a check; check NAME COMMAND... passes when COMMAND does
 #   expect_text NAME EXPECTED ACTUAL   passes when the texts are equal, shows a diff otherwise
@@ -44,9 +46,9 @@ harness_start() {
   DISPLAY=:$(cat "$HARNESS_WORK/display")
   export DISPLAY
   export WINEPREFIX="$HARNESS_PREFIX"
-  wineserver -k 2>/dev/null || true  # a server this prefix kept from an interrupted run
+  harness_end_prefix_processes  # left by an interrupted run
   wine_prefix "$HARNESS_PREFIX"
-  wineserver -f -p &
+  wineserver -f -p >"$HARNESS_WORK/wineserver.log" 2>&1 &
   harness_server=$!
   harness_wait_server
   # Without a window manager, Wine waits two seconds for every managed window to close; the harness's
@@ -54,7 +56,7 @@ harness_start() {
   if ! grep -q '^"Managed"="N"' "$HARNESS_PREFIX/user.reg"; then
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
   fi
-  wine "$HARNESS_BIN/winhelper.exe" idle &
+  wine "$HARNESS_BIN/winhelper.exe" idle >"$HARNESS_WORK/idle.log" 2>&1 &
   harness_idle=$!
 }
 
@@ -70,13 +72,27 @@ harness_wait_server() {
   done
 }
 
+# Ends, by their process ids, the Wine processes of the harness's prefix that outlived their server
+# (Wine's services, desktop and automation servers started during a run can be left behind when it is
+# killed), and a server that one of them may have started. Only this build's prefix is looked at.
+harness_end_prefix_processes() {
+  wineserver -k 2>/dev/null
+  for environment in $(grep -lzxF "WINEPREFIX=$HARNESS_PREFIX" /proc/[0-9]*/environ 2>/dev/null); do
+    pid=${environment#/proc/}
+    pid=${pid%/environ}
+    case $(readlink "/proc/$pid/exe" 2>/dev/null) in
+      */wine/*) kill -9 "$pid" 2>/dev/null ;;
+    esac
+  done
+}
+
 harness_stop() {
   status=$?
   [ -n "$harness_idle" ] && kill "$harness_idle" 2>/dev/null
   if [ -n "$harness_server" ]; then
     wineserver -k 2>/dev/null
     wait "$harness_server" 2>/dev/null
-    wineserver -k 2>/dev/null  # a server that a last Wine process may have started meanwhile
+    harness_end_prefix_processes
   fi
   [ -n "$harness_xvfb" ] && kill "$harness_xvfb" 2>/dev/null && wait "$harness_xvfb" 2>/dev/null
   rm -rf "$HARNESS_WORK"
@@ -84,7 +100,16 @@ harness_stop() {
 }
 
 win() {
-  timeout -k 5 "${HARNESS_TIMEOUT:-60}" wine "$@"
+  # Through files, never a pipe: a program that Wine starts for this one (an automation server) inherits
+  # its output and may outlive it, and a pipe would keep the caller waiting for that program too.
+  win_out=$(mktemp "$HARNESS_WORK/out.XXXXXX")
+  win_err=$(mktemp "$HARNESS_WORK/err.XXXXXX")
+  timeout -k 5 "${HARNESS_TIMEOUT:-60}" wine "$@" >"$win_out" 2>"$win_err"
+  win_status=$?
+  cat "$win_out"
+  cat "$win_err" >&2
+  rm -f "$win_out" "$win_err"
+  return $win_status
 }
 
 winpath() {

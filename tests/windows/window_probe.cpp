@@ -7,6 +7,7 @@
 namespace {
 
 const DWORD kPollMs = 50;
+const DWORD kPaintMs = 5000;  // the longest a window that has appeared may take to paint its icon
 
 std::string WindowText(HWND window) {
   int length = GetWindowTextLengthA(window);
@@ -26,7 +27,7 @@ std::vector<COLORREF> Pixels(HDC dc, int w, int h) {
 
 // The system icon that the icon control shows ("information", ...), or "" when none fits. Icon handles
 // belong to their process, so the control is compared by what it shows on the screen with each standard
-// icon drawn on the same background; a window that has just appeared is given a moment to paint.
+// icon drawn on the same background; a window that has just appeared is given up to kPaintMs to paint.
 std::string SystemIconName(HWND control) {
   struct Standard {
     LPCSTR id;
@@ -44,11 +45,10 @@ std::string SystemIconName(HWND control) {
   HBITMAP bitmap = CreateCompatibleBitmap(screen, area.right, area.bottom);
   HGDIOBJ previous = SelectObject(memory, bitmap);
   std::string name;
-  for (int attempt = 0; attempt < 20 && name.empty(); ++attempt) {
-    if (attempt > 0) Sleep(kPollMs);
+  DWORD start = GetTickCount();
+  while (name.empty() && area.right > 0 && area.bottom > 0) {
     BitBlt(memory, 0, 0, area.right, area.bottom, screen, origin.x, origin.y, SRCCOPY);
     std::vector<COLORREF> shown = Pixels(memory, area.right, area.bottom);
-    if (shown.empty()) break;
     for (const Standard &standard : standards) {
       HBRUSH background = CreateSolidBrush(shown[0]);
       FillRect(memory, &area, background);
@@ -59,6 +59,8 @@ std::string SystemIconName(HWND control) {
         break;
       }
     }
+    if (name.empty() && GetTickCount() - start >= kPaintMs) break;
+    if (name.empty()) Sleep(kPollMs);
   }
   SelectObject(memory, previous);
   DeleteObject(bitmap);
