@@ -16,7 +16,9 @@ for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStre
               'CConvert::classCConvert' 'CConvert::Process()' 'CCharSet::chsval(char const*) const' \
               'CCharSet::classCCharSet' 'CConvTbl::classCConvTbl' 'CConvTbl::CreateObject()' 'CSubstTbl::classCSubstTbl' \
               'CSubstTbl::Open(CStreamObj*, char const*, CCharSet*, CCharSet*)' 'CSubstitute::classCSubstitute' \
-              'CSubstitute::Process()' 'CSubstitute::Open(char const*, char const*)'; do
+              'CSubstitute::Process()' 'CSubstitute::Open(char const*, char const*)' \
+              'CUtf8Convert::classCUtf8Convert' 'CUtf8Convert::Process()' \
+              'CUtf8Convert::Open(char const*, char const*)'; do
   if ! printf '%s\n' "$symbols" | grep -qxF "$wanted"; then
     echo "not exported: $wanted"
     status=1
@@ -24,7 +26,7 @@ for wanted in 'AboutMsg()' 'CStreamObj::Write(void const*, unsigned int)' 'CStre
 done
 # Every exported name must belong to an engine class or be AboutMsg (vtables, typeinfo included).
 unexpected=$(printf '%s\n' "$symbols" |
-  grep -vE '^(AboutMsg\(\)|((vtable|typeinfo|typeinfo name) for )?(CObject|CRuntimeClass|CStreamObj|CStream|CConvert|CSubstitute|CCharSet|CConvTbl|CSubstTbl)(::|$))')
+  grep -vE '^(AboutMsg\(\)|((vtable|typeinfo|typeinfo name) for )?(CObject|CRuntimeClass|CStreamObj|CStream|CConvert|CUtf8Convert|CSubstitute|CCharSet|CConvTbl|CSubstTbl)(::|$))')
 if [ -n "$unexpected" ]; then
   echo "exported but internal:"
   printf '%s\n' "$unexpected"

@@ -10,6 +10,7 @@
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/convert.h"
+#include "engine/charset/utf8_convert.h"
 #include "engine/stream/about.h"
 #include "engine/stream/stream.h"
 #include "engine/subst/subst_tbl.h"
@@ -28,6 +29,7 @@ TEST(Library, ClassRecordsAreSharedWithClients) {
   EXPECT_EQ(CRuntimeClass::Find("CStream"), &CStream::classCStream);
   EXPECT_EQ(CRuntimeClass::Find("CStreamObj"), &CStreamObj::classCStreamObj);
   EXPECT_EQ(CRuntimeClass::Find("CConvert"), &CConvert::classCConvert);
+  EXPECT_EQ(CRuntimeClass::Find("CUtf8Convert"), &CUtf8Convert::classCUtf8Convert);
   EXPECT_EQ(CRuntimeClass::Find("CCharSet"), &CCharSet::classCCharSet);
   EXPECT_EQ(CRuntimeClass::Find("CConvTbl"), &CConvTbl::classCConvTbl);
   EXPECT_EQ(CRuntimeClass::Find("CSubstTbl"), &CSubstTbl::classCSubstTbl);
@@ -73,6 +75,33 @@ TEST(Library, SetsTablesAndTheConversionStageWorkThroughTheExportedInterface) {
   ASSERT_EQ(table.count, 1);
   EXPECT_STREQ(table.entries[0].from, "e");
   EXPECT_STREQ(table.entries[0].to, "\x8E");
+}
+
+// UTF-8 in, through a set and a conversion into another set, and UTF-8 out again.
+TEST(Library, TheUtf8StageWorksThroughTheExportedInterface) {
+  TempDir dir;
+  dir.Write("latin.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n117\t\tu\n114\t\tr\n111\t\to\n"
+                         "233\t\teacute\n");
+  dir.Write("other.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n117\t\tu\n114\t\tr\n111\t\to\n"
+                         "142\t\teacute\n");
+  CStream head;
+  CUtf8Convert in, out;
+  CConvert convert;
+  head.Add(&in);
+  head.Add(&convert);
+  head.Add(&out);
+  ASSERT_TRUE(head.Open(dir.Path().c_str()));
+  ASSERT_TRUE(in.Open(nullptr, "latin")) << in.m_errText;
+  ASSERT_TRUE(convert.Open("latin", "other")) << convert.m_errText;
+  ASSERT_TRUE(out.Open("other", nullptr)) << out.m_errText;
+  head.Write("e\xC3\xA9\xE2\x82\xAC", 6);
+  ASSERT_TRUE(head.Close()) << head.m_errText;
+  char result[32];
+  EXPECT_EQ(std::string(result, head.Read(result, sizeof result)), "e\xC3\xA9\xE2\x82\xAC");
+  EXPECT_STREQ(in.m_version, "1.0-3.2");
+  head.Write("\xC3", 1);
+  EXPECT_FALSE(head.Close());
+  EXPECT_STREQ(head.m_errText, "Stream: Invalid UTF-8 at byte offset 0: sequence cut short\n");
 }
 
 // The system's typical pipeline: references resolved by a conversion stage with one set on both sides,

@@ -13,6 +13,7 @@
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/convert.h"
+#include "engine/charset/utf8_convert.h"
 #include "engine/stream/stream.h"
 #include "engine/subst/subst_tbl.h"
 #include "engine/subst/substitute.h"
@@ -241,6 +242,24 @@ TEST(OutOfMemory, OpeningTheStages) {
        {"Convert: " + memory, "Convert: CConvTbl: " + memory},
        "&lt;",
        "<"},
+      {"CUtf8Convert::Open by names",
+       [](Pipeline &p, AllocationStep &step) {
+         auto &stage = p.Add<CUtf8Convert>();
+         step.Arm();
+         return stage.Open(nullptr, "west");
+       },
+       {"Utf8Convert: " + memory, "Utf8Convert: CCharSet: " + memory},
+       "&eacute;\xC3\xA9\xE2\x82\xAC",
+       "\xE9\xE9&euro;"},
+      {"CUtf8Convert::Open with sets",
+       [](Pipeline &p, AllocationStep &step) {
+         auto &stage = p.Add<CUtf8Convert>();
+         step.Arm();
+         return stage.Open(BuiltinCharSet(), nullptr);
+       },
+       {"Utf8Convert: " + memory},
+       "&lt;&#xE9;",
+       "<\xC3\xA9"},
       {"CSubstitute::Open by names",
        [](Pipeline &p, AllocationStep &step) {
          auto &stage = p.Add<CSubstitute>();
@@ -323,6 +342,39 @@ TEST(OutOfMemory, RunningThePipelines) {
     EXPECT_EQ(expected.substr(0, p.outputStart.size()), p.outputStart) << p.what;
   }
   ClearVariables();
+}
+
+// The UTF-8 stage in both directions, run with each of its allocations failing (the next queue's blocks
+// and the head's error text): the run fails with the queue's message, and the next run is whole again.
+TEST(OutOfMemory, RunningTheUtf8Stage) {
+  const struct {
+    bool toUtf8;
+    const char *piece;  // the text is 150 of them
+  } directions[] = {{false, "caf\xC3\xA9 &eacute; \xC2\xA9 &euro; \xE2\x82\xAC "}, {true, "caf\xE9 &eacute; \xA9 &euro; "}};
+  for (const auto &direction : directions) {
+    std::string text, expected;
+    for (int i = 0; i < 150; ++i) text += direction.piece;
+    const unsigned long allocations = WalkAllocationFailures("UTF-8 stage", [&](AllocationStep &step) {
+      Pipeline pipeline;
+      CUtf8Convert &stage = pipeline.Add<CUtf8Convert>();
+      ASSERT_TRUE(direction.toUtf8 ? stage.Open("west", nullptr) : stage.Open(nullptr, "west")) << ErrorText(stage);
+      if (expected.empty()) expected = pipeline.Run(text);
+      pipeline.head.Write(text.data(), static_cast<unsigned>(text.size()));
+      step.Arm();
+      const int ran = pipeline.head.Close();
+      if (step.Disarm()) {
+        EXPECT_EQ(ran, 0);
+        EXPECT_EQ(pipeline.HeadError(), kQueueError) << "allocation " << step.failing();
+        Drain(pipeline.head);
+        EXPECT_EQ(pipeline.Run(text), expected) << "after allocation " << step.failing();
+      } else {
+        EXPECT_EQ(Drain(pipeline.head), expected);
+      }
+    });
+    EXPECT_GT(allocations, 3u);
+    const std::string start = direction.toUtf8 ? "caf\xC3\xA9 \xC3\xA9 \xC2\xA9 \xE2\x82\xAC " : "caf\xE9 \xE9 \xA9 &euro; &euro; ";
+    EXPECT_EQ(expected.substr(0, start.size()), start);
+  }
 }
 
 }  // namespace

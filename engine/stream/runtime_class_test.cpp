@@ -10,6 +10,7 @@
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/convert.h"
+#include "engine/charset/utf8_convert.h"
 #include "engine/stream/allocator.h"
 #include "engine/stream/stream.h"
 #include "engine/stream/stream_obj.h"
@@ -27,6 +28,7 @@ TEST(RuntimeClass, EveryEngineClassHasItsRecord) {
       {&CStreamObj::classCStreamObj, "CStreamObj", sizeof(CStreamObj), &CObject::classCObject},
       {&CStream::classCStream, "CStream", sizeof(CStream), &CStreamObj::classCStreamObj},
       {&CConvert::classCConvert, "CConvert", sizeof(CConvert), &CStreamObj::classCStreamObj},
+      {&CUtf8Convert::classCUtf8Convert, "CUtf8Convert", sizeof(CUtf8Convert), &CStreamObj::classCStreamObj},
       {&CCharSet::classCCharSet, "CCharSet", sizeof(CCharSet), &CObject::classCObject},
       {&CConvTbl::classCConvTbl, "CConvTbl", sizeof(CConvTbl), &CObject::classCObject},
       {&CSubstTbl::classCSubstTbl, "CSubstTbl", sizeof(CSubstTbl), &CObject::classCObject},

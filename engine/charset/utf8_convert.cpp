@@ -1,0 +1,412 @@
+// The UTF-8 stage: opening on a set (or none, for UTF-8 on both sides), the 500-byte input window with
+// its carry-over of a character or reference split between two windows, reference resolution, and the
+// output buffer.
+//
+// How a window is read: UTF-8 text goes character by character, ASCII through a table of output bytes
+// and longer sequences through the strict reader (utf8_sequence.h), which stops the run at the first
+// invalid byte. Text in a set goes byte by byte through the UTF-8 forms of its characters. A begin
+// character starts a reference when the end character follows within a name's length; what the
+// reference stands for is written like any character of the text. A character that the destination set
+// lacks is written as a reference in the set's syntax, so that it reads back as itself.
+#include "engine/charset/utf8_convert.h"
+
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+#include "engine/charset/charset.h"
+#include "engine/charset/conv_tbl.h"
+#include "engine/charset/name_index.h"
+#include "engine/charset/unicode_map.h"
+#include "engine/charset/unicode_names.h"
+#include "engine/charset/utf8_sequence.h"
+#include "engine/stream/allocator.h"
+
+IMPLEMENT_RUNTIME_CLASS(CUtf8Convert, CStreamObj)
+
+namespace {
+
+// The reference characters of UTF-8 text.
+const unsigned char kBegin = '&';
+const unsigned char kEnd = ';';
+const unsigned char kNumeric = '#';
+// outbuf is written on once it holds kWorkSize bytes; the room above takes what one step adds.
+const int kOutCapacity = static_cast<int>(kWorkSize) + 64;
+// A reference that may still end in the next window: begin character, a full name and end character.
+const int kReferenceMax = kCharNameMax + 2;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The number of a numeric reference, from the text after its numeric character: decimal digits only,
+// or "x" or "X" followed by hexadecimal digits only. False for any other text, which is no reference. A
+// number beyond the last code point reads as kLastPoint + 1.
+bool ReadReferenceNumber(const char *text, size_t length, unsigned long *number) {
+  const bool hex = length > 0 && (text[0] == 'x' || text[0] == 'X');
+  const unsigned long base = hex ? 16 : 10;
+  size_t at = hex ? 1 : 0;
+  if (at == length) return false;
+  unsigned long value = 0;
+  for (; at < length; ++at) {
+    const int digit = HexDigit(text[at]);
+    if (digit < 0 || static_cast<unsigned long>(digit) >= base) return false;
+    value = value * base + static_cast<unsigned long>(digit);
+    if (value > kLastPoint) value = kLastPoint + 1;
+  }
+  *number = value;
+  return true;
+}
+
+// What each kind of invalid UTF-8 is called in the message.
+const char *Describe(Utf8Fault fault) {
+  switch (fault) {
+    case Utf8Fault::kCutShort:
+      return "sequence cut short";
+    case Utf8Fault::kStrayContinuation:
+      return "continuation byte without a lead byte";
+    case Utf8Fault::kNeverUsed:
+      return "byte that UTF-8 never uses";
+    case Utf8Fault::kOverlong:
+      return "overlong sequence";
+    case Utf8Fault::kSurrogate:
+      return "surrogate";
+    case Utf8Fault::kBeyondLastPoint:
+      return "code point beyond U+10FFFF";
+  }
+  return "";
+}
+
+}  // namespace
+
+CUtf8Convert::CUtf8Convert()
+    : from(nullptr), to(nullptr), map(nullptr), outbuf(nullptr), outcount(0), offset(0), failed(false) {
+  AppendVersion("3.2");
+}
+
+CUtf8Convert::~CUtf8Convert() {
+  ReplaceSets(nullptr, nullptr);
+  delete map;
+  EngineFree(outbuf);
+}
+
+void CUtf8Convert::ReplaceSets(CCharSet *newFrom, CCharSet *newTo) {
+  CCharSet *held[2] = {from, to == from ? nullptr : to};
+  for (CCharSet *set : held) {
+    if (set != nullptr && set->errsink == this && set != newFrom && set != newTo) delete set;
+  }
+  from = newFrom;
+  to = newTo;
+}
+
+int CUtf8Convert::Open(const char *fromName, const char *toName) {
+  ReleaseWork();
+  ReplaceSets(nullptr, nullptr);
+  const char *names[2] = {fromName, toName};
+  CCharSet **sets[2] = {&from, &to};
+  for (int side = 0; side < 2; ++side) {
+    if (names[side] == nullptr) continue;
+    *sets[side] = new (std::nothrow) CCharSet;
+    if (*sets[side] == nullptr) return ReportNoMemory();
+    if (!(*sets[side])->Open(this, names[side])) return 0;
+  }
+  return Open(from, to);
+}
+
+int CUtf8Convert::Open(CCharSet *newFrom, CCharSet *newTo) {
+  if (!CStreamObj::Open()) return 0;
+  ReplaceSets(newFrom, newTo);
+  if (from != nullptr && to != nullptr) {
+    ReleaseWork();
+    Eprintf("One side must be UTF-8\n");
+    return 0;
+  }
+  const CCharSet *set = from != nullptr ? from : to;
+  if (set != nullptr && map == nullptr) map = new (std::nothrow) UnicodeMap;
+  if (outbuf == nullptr) outbuf = static_cast<unsigned char *>(EngineAlloc(kOutCapacity));
+  if ((set != nullptr && map == nullptr) || outbuf == nullptr) {
+    ReleaseWork();
+    return ReportNoMemory();
+  }
+  if (set != nullptr) map->Build(*set);
+  outcount = 0;
+  return 1;
+}
+
+int CUtf8Convert::Process() {
+  if (!CStreamObj::Process()) return 0;
+  outcount = 0;  // what a failed run left in outbuf is not this run's
+  offset = 0;
+  failed = false;
+  // References may name characters of the 8-bit side by the set's own names.
+  const CCharSet *named = from != nullptr ? from : to;
+  std::optional<NameIndex> index;
+  if (named != nullptr) index.emplace(*named);
+  const NameIndex *names = index ? &*index : nullptr;
+  // The output of each ASCII character of UTF-8 text that converts on its own, else -1 (for the begin
+  // character, and characters the destination lacks); the length of each set byte's UTF-8 form, else 0.
+  short ascii[128];
+  unsigned char lengths[256];
+  for (int c = 0; c < 128; ++c) ascii[c] = static_cast<short>(c == kBegin ? -1 : OutputAscii(c));
+  for (int c = 0; c < 256; ++c)
+    lengths[c] = static_cast<unsigned char>(from == nullptr || c == from->begin_entity ? 0 : map->Utf8Length(c));
+  // Invariant: the first `carried` bytes of the window are the unfinished character or reference of the
+  // last window, which began at input offset `offset`; the read appends to them.
+  int carried = 0;
+  while (!Eof()) {
+    m_workLen = carried + static_cast<int>(Read(m_work + carried, kWorkSize - carried));
+    if (Error()) {
+      ReportQueueError();
+      return 0;
+    }
+    if (from != nullptr) {
+      carried = ConvertSetWindow(lengths, *names);
+    } else if (to != nullptr) {
+      carried = ConvertUtf8Window(ascii, names, true);
+    } else {
+      carried = ConvertUtf8Window(ascii, nullptr, false);
+    }
+    if (carried < 0 || failed) return 0;
+    offset += static_cast<unsigned long>(m_workLen - carried);
+  }
+  Flush();
+  if (failed) return 0;
+  return Close();
+}
+
+int CUtf8Convert::ConvertUtf8Window(const short *direct, const NameIndex *names, bool toSet) {
+  const unsigned char *window = m_work;
+  const int length = m_workLen;
+  int i = 0;
+  // A byte-order mark that opens the text is its encoding's signature, which an 8-bit text has no use for.
+  if (toSet && offset == 0 && length >= 3 && window[0] == 0xEF && window[1] == 0xBB && window[2] == 0xBF) i = 3;
+  // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
+  while (i < length) {
+    if (outcount >= static_cast<int>(kWorkSize)) Flush();
+    const unsigned char c = window[i];
+    if (c < 0x80) {
+      const int out = direct[c];
+      if (out >= 0) {
+        outbuf[outcount++] = static_cast<unsigned char>(out);
+        ++i;
+        continue;
+      }
+      if (c == kBegin) {
+        const int next = ResolveReference(i, names);
+        if (next == -1) return -1;
+        if (next == -2) break;
+        if (next > i) {
+          i = next;
+          continue;
+        }
+      }
+      if (!PutPoint(c, i)) return -1;
+      ++i;
+      continue;
+    }
+    unsigned int point = 0;
+    Utf8Fault fault = Utf8Fault::kCutShort;
+    const int n = DecodeUtf8(window + i, static_cast<size_t>(length - i), &point, &fault);
+    if (n > 0) {
+      if (!toSet) {
+        std::memcpy(outbuf + outcount, window + i, static_cast<size_t>(n));
+        outcount += n;
+      } else if (!PutPoint(point, i)) {
+        return -1;
+      }
+      i += n;
+      continue;
+    }
+    if (n == 0 && !Eof()) break;  // the rest of the character comes with the next read
+    ReportInvalid(i, fault);
+    return -1;
+  }
+  if (i >= length) return 0;
+  std::memmove(m_work, m_work + i, static_cast<size_t>(length - i));
+  return length - i;
+}
+
+int CUtf8Convert::ConvertSetWindow(const unsigned char *direct, const NameIndex &names) {
+  const unsigned char *window = m_work;
+  const int length = m_workLen;
+  // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
+  int i = 0;
+  while (i < length) {
+    if (outcount >= static_cast<int>(kWorkSize)) Flush();
+    const unsigned char c = window[i];
+    const int n = direct[c];
+    if (n > 0) {
+      std::memcpy(outbuf + outcount, map->Utf8Of(c), kLongestUtf8);  // the room above kWorkSize holds it
+      outcount += n;
+      ++i;
+      continue;
+    }
+    if (c == from->begin_entity) {
+      const int next = ResolveReference(i, &names);
+      if (next == -1) return -1;
+      if (next == -2) {
+        std::memmove(m_work, m_work + i, static_cast<size_t>(length - i));
+        return length - i;
+      }
+      if (next > i) {
+        i = next;
+        continue;
+      }
+    }
+    PutSetByte(c);
+    ++i;
+  }
+  return 0;
+}
+
+int CUtf8Convert::ResolveReference(int at, const NameIndex *names) {
+  const unsigned char *window = m_work;
+  const int length = m_workLen;
+  const int end = from != nullptr ? from->end_entity : kEnd;
+  const int numeric = from != nullptr ? from->numeric_entity : kNumeric;
+  const int reach = at + kReferenceMax;  // one past the farthest place for the end character
+  int close = at + 1;
+  while (close < length && close < reach && window[close] != end) ++close;
+  if (close == reach) return at;
+  if (close == length) return Eof() ? at : -2;
+  const unsigned char *name = window + at + 1;
+  const int nameLength = close - at - 1;
+  const int after = close + 1;
+  // The name as ASCII characters: a set's bytes through their characters.
+  char ascii[kCharNameMax];
+  bool isAscii = true;
+  for (int k = 0; k < nameLength && isAscii; ++k) {
+    const int point = from != nullptr ? map->PointOf(name[k]) : name[k];
+    isAscii = point >= 0 && point < 0x80;
+    ascii[k] = static_cast<char>(point);
+  }
+  if (numeric >= 0 && nameLength > 0 && name[0] == numeric) {
+    unsigned long number = 0;
+    if (!isAscii || !ReadReferenceNumber(ascii + 1, static_cast<size_t>(nameLength - 1), &number) ||
+        !IsScalarValue(number)) {
+      return at;
+    }
+    return PutPoint(static_cast<unsigned int>(number), at) ? after : -1;
+  }
+  // The set's own names first, as a conversion between sets resolves them; UTF-8 names are ASCII.
+  if (names != nullptr && (from != nullptr || isAscii)) {
+    const int byte = names->Find(reinterpret_cast<const char *>(name), static_cast<size_t>(nameLength));
+    if (byte >= 0) {
+      if (from != nullptr) {
+        PutSetByte(static_cast<unsigned char>(byte));
+      } else {
+        PutByte(static_cast<unsigned char>(byte));
+      }
+      return after;
+    }
+  }
+  unsigned int points[2];
+  const int count = isAscii ? FindUnicodeName(ascii, static_cast<size_t>(nameLength), points) : 0;
+  for (int k = 0; k < count; ++k) {
+    if (!PutPoint(points[k], at)) return -1;
+  }
+  return count > 0 ? after : at;
+}
+
+bool CUtf8Convert::PutPoint(unsigned int point, int at) {
+  if (to == nullptr) {
+    unsigned char bytes[4];
+    PutBytes(bytes, EncodeUtf8(point, bytes));
+    return true;
+  }
+  const int byte = map->ByteOf(point);
+  if (byte >= 0) {
+    PutByte(static_cast<unsigned char>(byte));
+    return true;
+  }
+  if (PutMissingReference(point)) return true;
+  ReportTarget()->Eprintf("Character U+%04X at byte offset %lu has neither a byte nor a reference in %s\n", point,
+                          offset + static_cast<unsigned long>(at), to->filename != nullptr ? to->filename : "the set");
+  failed = true;
+  return false;
+}
+
+void CUtf8Convert::PutSetByte(unsigned char byte) {
+  const int length = map->Utf8Length(byte);
+  if (length > 0) {
+    PutBytes(map->Utf8Of(byte), length);
+  } else if (map->PointOf(byte) == kUndefined) {
+    PutNumericReference(byte, kBegin, kNumeric, kEnd);
+  } else {
+    // Its name, each byte written as its own character (those without one are left out).
+    PutByte(kBegin);
+    for (const char *at = from->chars[byte].name; at != nullptr && *at != '\0'; ++at) {
+      const unsigned char b = static_cast<unsigned char>(*at);
+      PutBytes(map->Utf8Of(b), map->Utf8Length(b));
+    }
+    PutByte(kEnd);
+  }
+}
+
+bool CUtf8Convert::PutMissingReference(unsigned int point) {
+  if (to->begin_entity < 0 || to->end_entity < 0) return false;
+  const char *name = UnicodeNameOf(point);
+  if (name != nullptr && PutNamedReference(name, std::strlen(name), to->begin_entity, to->end_entity)) return true;
+  return to->numeric_entity >= 0 && PutNumericReference(point, to->begin_entity, to->numeric_entity, to->end_entity);
+}
+
+bool CUtf8Convert::PutNumericReference(unsigned long number, int begin, int numeric, int end) {
+  char digits[24];
+  const int count = std::snprintf(digits, sizeof digits, "%lu", number);
+  unsigned char reference[sizeof digits + 3];
+  reference[0] = static_cast<unsigned char>(begin);
+  reference[1] = static_cast<unsigned char>(numeric);
+  for (int k = 0; k < count; ++k) {
+    const int byte = OutputAscii(static_cast<unsigned char>(digits[k]));
+    if (byte < 0) return false;
+    reference[k + 2] = static_cast<unsigned char>(byte);
+  }
+  reference[count + 2] = static_cast<unsigned char>(end);
+  PutBytes(reference, count + 3);
+  return true;
+}
+
+bool CUtf8Convert::PutNamedReference(const char *name, size_t length, int begin, int end) {
+  unsigned char reference[kReferenceMax];
+  if (length > static_cast<size_t>(kCharNameMax)) return false;
+  reference[0] = static_cast<unsigned char>(begin);
+  for (size_t k = 0; k < length; ++k) {
+    const int byte = OutputAscii(static_cast<unsigned char>(name[k]));
+    if (byte < 0) return false;
+    reference[k + 1] = static_cast<unsigned char>(byte);
+  }
+  reference[length + 1] = static_cast<unsigned char>(end);
+  PutBytes(reference, static_cast<int>(length) + 2);
+  return true;
+}
+
+int CUtf8Convert::OutputAscii(unsigned char c) const { return to == nullptr ? c : map->ByteOf(c); }
+
+void CUtf8Convert::PutBytes(const unsigned char *bytes, int count) {
+  for (int k = 0; k < count; ++k) {
+    if (outcount == kOutCapacity) Flush();
+    outbuf[outcount++] = bytes[k];
+  }
+}
+
+void CUtf8Convert::Flush() {
+  if (!failed && outcount > 0) {
+    Write(outbuf, static_cast<unsigned int>(outcount));
+    if (Error()) ReportQueueError();
+  }
+  outcount = 0;
+}
+
+void CUtf8Convert::ReportInvalid(int at, Utf8Fault fault) {
+  ReportTarget()->Eprintf("Invalid UTF-8 at byte offset %lu: %s\n", offset + static_cast<unsigned long>(at),
+                          Describe(fault));
+  failed = true;
+}
+
+void CUtf8Convert::ReportQueueError() {
+  ReportTarget()->Eprintf("I/O error %d on stream\n", Error());
+  failed = true;
+}
