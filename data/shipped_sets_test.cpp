@@ -1,18 +1,23 @@
 // The shipped sets against glibc's iconv(3): every byte of every set converted into every set must give
-// iconv's bytes, or a reference where iconv has no counterpart. Also: each set loads with the reference
-// characters, unique names and the built-in ASCII names, and the transliteration table works in each.
+// iconv's bytes, or a reference where iconv has no counterpart, and every byte converted into UTF-8 and
+// back must give iconv's UTF-8 and the byte again. Also: texts of any characters go through every set
+// and back to UTF-8 unchanged; each set loads with the reference characters, unique names and the
+// built-in ASCII names, and the transliteration table works in each.
 #include <errno.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
 
 #include <fstream>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/charset/builtin_charset.h"
 #include "engine/charset/charset.h"
 #include "engine/charset/convert.h"
+#include "engine/charset/utf8_convert.h"
+#include "engine/charset/utf8_sequence.h"
 #include "engine/stream/stream.h"
 #include "engine/subst/substitute.h"
 #include "tests/support/drain.h"
@@ -40,11 +45,12 @@ struct InData {
   Stage stage;
 };
 
-// iconv's conversion of one byte, or nothing when iconv refuses it as having no counterpart.
-std::optional<std::string> Iconv(const Shipped &from, const Shipped &to, unsigned char byte) {
-  iconv_t cd = iconv_open(to.iconv, from.iconv);
+// iconv's conversion of one byte between encodings of glibc's names, or nothing when iconv refuses it as
+// having no counterpart.
+std::optional<std::string> Iconv(const char *fromName, const char *toName, unsigned char byte) {
+  iconv_t cd = iconv_open(toName, fromName);
   if (cd == reinterpret_cast<iconv_t>(-1)) {
-    ADD_FAILURE() << "iconv_open " << from.iconv << " -> " << to.iconv;
+    ADD_FAILURE() << "iconv_open " << fromName << " -> " << toName;
     return std::nullopt;
   }
   char in[1] = {static_cast<char>(byte)};
@@ -55,11 +61,15 @@ std::optional<std::string> Iconv(const Shipped &from, const Shipped &to, unsigne
   const int error = errno;
   iconv_close(cd);
   if (result == static_cast<size_t>(-1)) {
-    EXPECT_EQ(error, EILSEQ) << from.iconv << " -> " << to.iconv << " byte " << int(byte);
+    EXPECT_EQ(error, EILSEQ) << fromName << " -> " << toName << " byte " << int(byte);
     return std::nullopt;
   }
-  EXPECT_EQ(result, 0u) << "irreversible: " << from.iconv << " -> " << to.iconv << " byte " << int(byte);
+  EXPECT_EQ(result, 0u) << "irreversible: " << fromName << " -> " << toName << " byte " << int(byte);
   return std::string(out, outAt);
+}
+
+std::optional<std::string> Iconv(const Shipped &from, const Shipped &to, unsigned char byte) {
+  return Iconv(from.iconv, to.iconv, byte);
 }
 
 // The suite is named like its program, so that "ctest -R shipped" selects it.
@@ -106,6 +116,58 @@ TEST(shipped_sets, ConvertLikeIconv) {
   std::string report;
   for (const std::string &line : mismatches) report += line + "\n";
   EXPECT_TRUE(mismatches.empty()) << mismatches.size() << " mismatches:\n" << report;
+}
+
+// Each set's bytes in UTF-8, as iconv reads them: where the shipped sets follow Python's codecs instead
+// of glibc (Mac OS Roman 0xC6 and 0xF0), Python's characters.
+TEST(shipped_sets, IntoUtf8AndBackLikeIconv) {
+  for (const Shipped &set : kSets) {
+    InData<CUtf8Convert> encode, decode;
+    ASSERT_TRUE(encode.stage.Open(set.file, kUtf8)) << encode.stage.m_errText;
+    ASSERT_TRUE(decode.stage.Open(kUtf8, set.file)) << decode.stage.m_errText;
+    const CCharSet &defined = *encode.stage.from;
+    // Every defined byte, each followed by a line feed so that no bytes form a reference by accident.
+    std::string bytes, utf8;
+    for (int value = 0; value < 256; ++value) {
+      if (defined.chars[value].value != value) continue;
+      std::optional<std::string> oracle = Iconv(set.iconv, "UTF-8", static_cast<unsigned char>(value));
+      if (std::string(set.file) == "macroman" && value == 0xC6) oracle = "\xE2\x88\x86";  // U+2206
+      if (std::string(set.file) == "macroman" && value == 0xF0) oracle = "\xEF\xA3\xBF";  // U+F8FF
+      ASSERT_TRUE(oracle.has_value()) << set.file << ": iconv refuses byte " << value << ", which the set defines";
+      EXPECT_EQ(encode.Run(std::string(1, char(value))), *oracle) << set.file << " byte " << value;
+      bytes += char(value) + std::string("\n");
+      utf8 += *oracle + "\n";
+    }
+    EXPECT_EQ(encode.Run(bytes), utf8) << set.file;
+    EXPECT_EQ(decode.Run(utf8), bytes) << set.file;
+  }
+}
+
+// Random texts of valid UTF-8 without "&" go into every set and come back unchanged, whatever the set
+// lacks travelling as references; texts of a set's bytes come back from UTF-8 unchanged.
+TEST(shipped_sets, RoundTripsThroughUtf8) {
+  std::mt19937 random(20261207);
+  for (const Shipped &set : kSets) {
+    InData<CUtf8Convert> decode, encode;
+    ASSERT_TRUE(decode.stage.Open(kUtf8, set.file) && encode.stage.Open(set.file, kUtf8));
+    std::vector<unsigned char> bytes;  // the set's bytes but "&"
+    for (int value = 0; value < 256; ++value)
+      if (encode.stage.from->chars[value].value == value && value != '&') bytes.push_back(static_cast<unsigned char>(value));
+    for (int round = 0; round < 20; ++round) {
+      std::string text, inSet;
+      const size_t length = random() % 5000;
+      while (text.size() < length) {
+        // Mostly characters of the shipped sets, else any character of any plane.
+        unsigned int point = random() % 2 ? random() % 0x2600 : random() % 0x110000;
+        if (point == '&' || (point >= 0xD800 && point <= 0xDFFF) || (text.empty() && point == 0xFEFF)) continue;
+        unsigned char encoded[4];
+        text.append(reinterpret_cast<char *>(encoded), EncodeUtf8(point, encoded));
+        inSet += char(bytes[random() % bytes.size()]);
+      }
+      ASSERT_EQ(encode.Run(decode.Run(text)), text) << set.file << ", round " << round;
+      ASSERT_EQ(decode.Run(encode.Run(inSet)), inSet) << set.file << ", round " << round;
+    }
+  }
 }
 
 TEST(shipped_sets, LoadWithReferencesUniqueNamesAndTheBuiltinAsciiNames) {

@@ -91,9 +91,9 @@ TEST(Library, TheUtf8StageWorksThroughTheExportedInterface) {
   head.Add(&convert);
   head.Add(&out);
   ASSERT_TRUE(head.Open(dir.Path().c_str()));
-  ASSERT_TRUE(in.Open(nullptr, "latin")) << in.m_errText;
+  ASSERT_TRUE(in.Open(kUtf8, "latin")) << in.m_errText;
   ASSERT_TRUE(convert.Open("latin", "other")) << convert.m_errText;
-  ASSERT_TRUE(out.Open("other", nullptr)) << out.m_errText;
+  ASSERT_TRUE(out.Open("other", kUtf8)) << out.m_errText;
   head.Write("e\xC3\xA9\xE2\x82\xAC", 6);
   ASSERT_TRUE(head.Close()) << head.m_errText;
   char result[32];

@@ -246,7 +246,7 @@ TEST(OutOfMemory, OpeningTheStages) {
        [](Pipeline &p, AllocationStep &step) {
          auto &stage = p.Add<CUtf8Convert>();
          step.Arm();
-         return stage.Open(nullptr, "west");
+         return stage.Open(kUtf8, "west");
        },
        {"Utf8Convert: " + memory, "Utf8Convert: CCharSet: " + memory},
        "&eacute;\xC3\xA9\xE2\x82\xAC",
@@ -357,7 +357,7 @@ TEST(OutOfMemory, RunningTheUtf8Stage) {
     const unsigned long allocations = WalkAllocationFailures("UTF-8 stage", [&](AllocationStep &step) {
       Pipeline pipeline;
       CUtf8Convert &stage = pipeline.Add<CUtf8Convert>();
-      ASSERT_TRUE(direction.toUtf8 ? stage.Open("west", nullptr) : stage.Open(nullptr, "west")) << ErrorText(stage);
+      ASSERT_TRUE(direction.toUtf8 ? stage.Open("west", kUtf8) : stage.Open(kUtf8, "west")) << ErrorText(stage);
       if (expected.empty()) expected = pipeline.Run(text);
       pipeline.head.Write(text.data(), static_cast<unsigned>(text.size()));
       step.Arm();

@@ -124,6 +124,20 @@ PATHS = [  # name, default directory, default extension, current directory (None
 ]
 
 
+# Texts for the UTF-8 stage: characters of every length, references of every kind, a byte-order mark,
+# and each kind of invalid UTF-8.
+UTF8_TEXTS = [
+    "Caf\u00e9 \u20ac 5 \u2026 \u201cquoted\u201d \u4e00 \U0001F600 \u02c6 \u2010 \u0085 \u00a0\n".encode("utf-8"),
+    b"&eacute; &#233; &#xE9; &#X20ac; &euro; &circ; &hyphen; &NotEqualTilde; &uni4E00; &zzz; &#; &#x110000; &#55296;",
+    b"\xef\xbb\xbfsigned \xc3\xa9 " + b"a" * 480 + "\u20ac\u20ac \U0001F600".encode("utf-8") + b" &" + b"q" * 31 + b";",
+    b"ok \xc3\xa9 then \xc0\xaf overlong",
+    b"\xed\xa0\x80 surrogate",
+    b"cut \xe2\x82",
+    b"\xf4\x90\x80\x80 beyond",
+    b"stray \x80",
+]
+
+
 def write(target, name, data):
     path = FUZZ / "corpus" / target / ("seed-" + name)
     path.parent.mkdir(parents=True, exist_ok=True)
@@ -162,6 +176,14 @@ def main():
             write("convert_fuzzer", "%s-%d" % (name, number), parts(text, sample_text))
     write("convert_fuzzer", "cp1252-sample", parts((DATA / "cp1252.chs").read_bytes(), sample))
     write("convert_fuzzer", "macroman-sample", parts((DATA / "macroman.chs").read_bytes(), sample))
+
+    for path in shipped_sets:
+        for number, text in enumerate(UTF8_TEXTS):
+            write("utf8_convert_fuzzer", "%s-%d" % (path.stem, number), parts(path.read_bytes(), text))
+    for name, text in CONVERSION_SETS.items():
+        write("utf8_convert_fuzzer", name, parts(text, UTF8_TEXTS[1]))
+    write("utf8_convert_fuzzer", "cp1252-sample",
+          parts((DATA / "cp1252.chs").read_bytes(), sample.decode("cp1252").encode("utf-8")))
 
     for name, (table, text) in SUBSTITUTIONS.items():
         write("substitute_fuzzer", name, parts(table, text))

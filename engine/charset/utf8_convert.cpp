@@ -10,6 +10,7 @@
 // lacks is written as a reference in the set's syntax, so that it reads back as itself.
 #include "engine/charset/utf8_convert.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -30,8 +31,10 @@ namespace {
 const unsigned char kBegin = '&';
 const unsigned char kEnd = ';';
 const unsigned char kNumeric = '#';
-// outbuf is written on once it holds kWorkSize bytes; the room above takes what one step adds.
-const int kOutCapacity = static_cast<int>(kWorkSize) + 64;
+// outbuf is written on once it holds kFlushAt bytes; the room above takes a stretch of the fast path
+// (at least kWorkSize input bytes from UTF-8, a few hundred into it) and a reference.
+const int kOutCapacity = 4 * static_cast<int>(kWorkSize);
+const int kFlushAt = static_cast<int>(kWorkSize);
 // A reference that may still end in the next window: begin character, a full name and end character.
 const int kReferenceMax = kCharNameMax + 2;
 
@@ -146,13 +149,23 @@ int CUtf8Convert::Process() {
   std::optional<NameIndex> index;
   if (named != nullptr) index.emplace(*named);
   const NameIndex *names = index ? &*index : nullptr;
-  // The output of each ASCII character of UTF-8 text that converts on its own, else -1 (for the begin
-  // character, and characters the destination lacks); the length of each set byte's UTF-8 form, else 0.
-  short ascii[128];
-  unsigned char lengths[256];
-  for (int c = 0; c < 128; ++c) ascii[c] = static_cast<short>(c == kBegin ? -1 : OutputAscii(c));
-  for (int c = 0; c < 256; ++c)
-    lengths[c] = static_cast<unsigned char>(from == nullptr || c == from->begin_entity ? 0 : map->Utf8Length(c));
+  // For text in UTF-8: the output of each ASCII character that converts on its own, else -1 (the begin
+  // character, and characters the destination lacks). For text in a set: the length of each byte's UTF-8
+  // form when it converts on its own, else 0. And whether those ASCII characters all stay as they are.
+  FastPath fast;
+  fast.asciiStays = true;
+  for (int c = 0; c < 128; ++c) {
+    fast.ascii[c] = static_cast<short>(c == kBegin ? -1 : OutputAscii(static_cast<unsigned char>(c)));
+    if (from == nullptr && c != kBegin) fast.asciiStays = fast.asciiStays && fast.ascii[c] == c;
+  }
+  for (int c = 0; c < 256; ++c) {
+    const bool direct = from != nullptr && c != from->begin_entity;
+    fast.lengths[c] = static_cast<unsigned char>(direct ? map->Utf8Length(static_cast<unsigned char>(c)) : 0);
+    if (direct && c < 128) {
+      fast.asciiStays = fast.asciiStays && fast.lengths[c] == 1 && *map->Utf8Of(static_cast<unsigned char>(c)) == c;
+    }
+  }
+  fast.begin = static_cast<unsigned char>(from != nullptr ? from->begin_entity : kBegin);
   // Invariant: the first `carried` bytes of the window are the unfinished character or reference of the
   // last window, which began at input offset `offset`; the read appends to them.
   int carried = 0;
@@ -162,13 +175,7 @@ int CUtf8Convert::Process() {
       ReportQueueError();
       return 0;
     }
-    if (from != nullptr) {
-      carried = ConvertSetWindow(lengths, *names);
-    } else if (to != nullptr) {
-      carried = ConvertUtf8Window(ascii, names, true);
-    } else {
-      carried = ConvertUtf8Window(ascii, nullptr, false);
-    }
+    carried = from != nullptr ? ConvertSetWindow(fast, *names) : ConvertUtf8Window(fast, names);
     if (carried < 0 || failed) return 0;
     offset += static_cast<unsigned long>(m_workLen - carried);
   }
@@ -177,43 +184,79 @@ int CUtf8Convert::Process() {
   return Close();
 }
 
-int CUtf8Convert::ConvertUtf8Window(const short *direct, const NameIndex *names, bool toSet) {
+namespace {
+
+// Whether none of the 8 bytes at text is above 0x7F or equal to stop.
+bool AsciiWithout(const unsigned char *text, unsigned char stop) {
+  uint64_t bytes;
+  std::memcpy(&bytes, text, sizeof bytes);
+  const uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+  const uint64_t matches = bytes ^ (ones * stop);  // a zero byte where a byte equals stop
+  return ((bytes | ((matches - ones) & ~matches)) & highs) == 0;
+}
+
+}  // namespace
+
+int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names) {
   const unsigned char *window = m_work;
   const int length = m_workLen;
+  const bool toSet = to != nullptr;
   int i = 0;
   // A byte-order mark that opens the text is its encoding's signature, which an 8-bit text has no use for.
   if (toSet && offset == 0 && length >= 3 && window[0] == 0xEF && window[1] == 0xBB && window[2] == 0xBF) i = 3;
   // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
   while (i < length) {
-    if (outcount >= static_cast<int>(kWorkSize)) Flush();
-    const unsigned char c = window[i];
-    if (c < 0x80) {
-      const int out = direct[c];
-      if (out >= 0) {
-        outbuf[outcount++] = static_cast<unsigned char>(out);
-        ++i;
+    if (outcount >= kFlushAt) {
+      Flush();
+      if (failed) return -1;
+    }
+    // The fast path: ASCII characters that convert on their own (eight at a time where they stay as they
+    // are) and, into a set, two-byte characters that it holds. Each gives at most one byte per byte it
+    // takes, so a stretch as long as outbuf's room converts without checking it.
+    const unsigned char *at = window + i;
+    const unsigned char *const stretchEnd = window + (length - i < kOutCapacity - outcount ? length : i + kOutCapacity - outcount);
+    unsigned char *out = outbuf + outcount;
+    while (at < stretchEnd) {
+      if (fast.asciiStays && stretchEnd - at >= 8 && AsciiWithout(at, kBegin)) {
+        std::memcpy(out, at, 8);
+        out += 8;
+        at += 8;
         continue;
       }
-      if (c == kBegin) {
-        const int next = ResolveReference(i, names);
-        if (next == -1) return -1;
-        if (next == -2) break;
-        if (next > i) {
-          i = next;
-          continue;
-        }
+      const unsigned char c = *at;
+      if (c < 0x80) {
+        const int converted = fast.ascii[c];
+        if (converted < 0) break;
+        *out++ = static_cast<unsigned char>(converted);
+        ++at;
+        continue;
       }
-      if (!PutPoint(c, i)) return -1;
-      ++i;
-      continue;
+      if (!toSet || c < 0xC2 || c > 0xDF || at + 1 == window + length || (at[1] & 0xC0) != 0x80) break;
+      const int converted = map->ByteOf(((c & 0x1Fu) << 6) | (at[1] & 0x3Fu));
+      if (converted < 0) break;
+      *out++ = static_cast<unsigned char>(converted);
+      at += 2;
+    }
+    outcount = static_cast<int>(out - outbuf);
+    i = static_cast<int>(at - window);
+    if (i == length || outcount >= kFlushAt) continue;
+    // One character off the fast path.
+    const unsigned char c = window[i];
+    if (c == kBegin) {
+      const int next = ResolveReference(i, names);
+      if (next == -1) return -1;
+      if (next == -2) break;
+      if (next > i) {
+        i = next;
+        continue;
+      }
     }
     unsigned int point = 0;
     Utf8Fault fault = Utf8Fault::kCutShort;
     const int n = DecodeUtf8(window + i, static_cast<size_t>(length - i), &point, &fault);
     if (n > 0) {
       if (!toSet) {
-        std::memcpy(outbuf + outcount, window + i, static_cast<size_t>(n));
-        outcount += n;
+        PutBytes(window + i, n);
       } else if (!PutPoint(point, i)) {
         return -1;
       }
@@ -229,22 +272,41 @@ int CUtf8Convert::ConvertUtf8Window(const short *direct, const NameIndex *names,
   return length - i;
 }
 
-int CUtf8Convert::ConvertSetWindow(const unsigned char *direct, const NameIndex &names) {
+int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names) {
   const unsigned char *window = m_work;
   const int length = m_workLen;
   // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
   int i = 0;
   while (i < length) {
-    if (outcount >= static_cast<int>(kWorkSize)) Flush();
-    const unsigned char c = window[i];
-    const int n = direct[c];
-    if (n > 0) {
-      std::memcpy(outbuf + outcount, map->Utf8Of(c), kLongestUtf8);  // the room above kWorkSize holds it
-      outcount += n;
-      ++i;
-      continue;
+    if (outcount >= kFlushAt) {
+      Flush();
+      if (failed) return -1;
     }
-    if (c == from->begin_entity) {
+    // The fast path: bytes that convert on their own, eight at a time where they are ASCII that stays as
+    // it is. Each gives at most kLongestUtf8 bytes, which are copied whole.
+    const int room = (kOutCapacity - outcount) / kLongestUtf8;
+    const unsigned char *at = window + i;
+    const unsigned char *const stretchEnd = window + (length - i < room ? length : i + room);
+    unsigned char *out = outbuf + outcount;
+    while (at < stretchEnd) {
+      if (fast.asciiStays && stretchEnd - at >= 8 && AsciiWithout(at, fast.begin)) {
+        std::memcpy(out, at, 8);
+        out += 8;
+        at += 8;
+        continue;
+      }
+      const int n = fast.lengths[*at];
+      if (n == 0) break;
+      std::memcpy(out, map->Utf8Of(*at), kLongestUtf8);
+      out += n;
+      ++at;
+    }
+    outcount = static_cast<int>(out - outbuf);
+    i = static_cast<int>(at - window);
+    if (i == length || outcount >= kFlushAt) continue;
+    // One byte off the fast path.
+    const unsigned char c = window[i];
+    if (c == fast.begin) {
       const int next = ResolveReference(i, &names);
       if (next == -1) return -1;
       if (next == -2) {
@@ -291,9 +353,10 @@ int CUtf8Convert::ResolveReference(int at, const NameIndex *names) {
     }
     return PutPoint(static_cast<unsigned int>(number), at) ? after : -1;
   }
-  // The set's own names first, as a conversion between sets resolves them; UTF-8 names are ASCII.
-  if (names != nullptr && (from != nullptr || isAscii)) {
-    const int byte = names->Find(reinterpret_cast<const char *>(name), static_cast<size_t>(nameLength));
+  if (!isAscii) return at;  // names are ASCII, in a set's text written with its bytes for them
+  // The set's own names first, as a conversion between sets resolves them.
+  if (names != nullptr) {
+    const int byte = names->Find(ascii, static_cast<size_t>(nameLength));
     if (byte >= 0) {
       if (from != nullptr) {
         PutSetByte(static_cast<unsigned char>(byte));
@@ -304,7 +367,7 @@ int CUtf8Convert::ResolveReference(int at, const NameIndex *names) {
     }
   }
   unsigned int points[2];
-  const int count = isAscii ? FindUnicodeName(ascii, static_cast<size_t>(nameLength), points) : 0;
+  const int count = FindUnicodeName(ascii, static_cast<size_t>(nameLength), points);
   for (int k = 0; k < count; ++k) {
     if (!PutPoint(points[k], at)) return -1;
   }
@@ -323,8 +386,10 @@ bool CUtf8Convert::PutPoint(unsigned int point, int at) {
     return true;
   }
   if (PutMissingReference(point)) return true;
-  ReportTarget()->Eprintf("Character U+%04X at byte offset %lu has neither a byte nor a reference in %s\n", point,
-                          offset + static_cast<unsigned long>(at), to->filename != nullptr ? to->filename : "the set");
+  if (!failed) {  // the run's first failure is the one reported
+    ReportTarget()->Eprintf("Character U+%04X at byte offset %lu has neither a byte nor a reference in %s\n", point,
+                            offset + static_cast<unsigned long>(at), to->filename != nullptr ? to->filename : "the set");
+  }
   failed = true;
   return false;
 }
@@ -401,8 +466,10 @@ void CUtf8Convert::Flush() {
 }
 
 void CUtf8Convert::ReportInvalid(int at, Utf8Fault fault) {
-  ReportTarget()->Eprintf("Invalid UTF-8 at byte offset %lu: %s\n", offset + static_cast<unsigned long>(at),
-                          Describe(fault));
+  if (!failed) {  // the run's first failure is the one reported
+    ReportTarget()->Eprintf("Invalid UTF-8 at byte offset %lu: %s\n", offset + static_cast<unsigned long>(at),
+                            Describe(fault));
+  }
   failed = true;
 }
 

@@ -14,6 +14,9 @@ class NameIndex;
 class UnicodeMap;
 enum class Utf8Fault;
 
+// In place of a set's name: the text is UTF-8 (a null name, typed so that Open(kUtf8, kUtf8) is clear).
+constexpr const char *kUtf8 = nullptr;
+
 class RUNEFLOW_API CUtf8Convert : public CStreamObj {
   DECLARE_RUNTIME_CLASS(CUtf8Convert)
 
@@ -23,9 +26,9 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
   ~CUtf8Convert() override;
 
   using CStreamObj::Open;
-  // Loads the set file of the 8-bit side and opens the stage; a null name stands for UTF-8, so
-  // Open(nullptr, "latin1") converts UTF-8 to latin1, Open("cp1252", nullptr) cp1252 to UTF-8 and
-  // Open(nullptr, nullptr) UTF-8 to UTF-8. The set is resolved against the head stream's name (the stage
+  // Loads the set file of the 8-bit side and opens the stage; kUtf8 (a null name) stands for UTF-8, so
+  // Open(kUtf8, "latin1") converts UTF-8 to latin1, Open("cp1252", kUtf8) cp1252 to UTF-8 and
+  // Open(kUtf8, kUtf8) UTF-8 to UTF-8. The set is resolved against the head stream's name (the stage
   // must already be added to its head) and owned by the stage. Problems are reported on the stage; a
   // failed Open leaves the stage not opened.
   virtual int Open(const char *fromName, const char *toName);
@@ -46,14 +49,19 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
  private:
   // Destroys the owned sets that are neither newFrom nor newTo, then keeps those two.
   void ReplaceSets(CCharSet *newFrom, CCharSet *newTo);
-  // Converts the window (m_work, m_workLen bytes) of UTF-8 text into `to`, or into UTF-8 when toSet is
-  // false; direct holds the output byte of each ASCII character that converts on its own, else -1.
-  // Returns how many bytes at the window's end were moved to its front to be completed by the next read,
-  // or -1 when the run failed (reported).
-  int ConvertUtf8Window(const short *direct, const NameIndex *names, bool toSet);
-  // The same for a window of text in `from`, converted into UTF-8; direct holds the length of each
-  // byte's UTF-8 form when it converts on its own, else 0.
-  int ConvertSetWindow(const unsigned char *direct, const NameIndex &names);
+  // What a run's windows convert without a closer look, built when the run starts.
+  struct FastPath {
+    short ascii[128];           // text in UTF-8: the output byte of each ASCII character, or -1
+    unsigned char lengths[256]; // text in a set: the length of each byte's UTF-8 form, or 0
+    unsigned char begin;        // the text's begin character
+    bool asciiStays;            // every ASCII character but the begin character is output as itself
+  };
+  // Converts the window (m_work, m_workLen bytes) of UTF-8 text into `to`, or into UTF-8 when `to` is
+  // null. Returns how many bytes at the window's end were moved to its front to be completed by the next
+  // read, or -1 when the run failed (reported). names indexes `to`, or is null.
+  int ConvertUtf8Window(const FastPath &fast, const NameIndex *names);
+  // The same for a window of text in `from`, converted into UTF-8.
+  int ConvertSetWindow(const FastPath &fast, const NameIndex &names);
   // At the begin character at window position at: resolves the reference there, writes what it stands
   // for and returns the position after it. Returns at when there is no reference (the begin character
   // is then an ordinary character), -1 when the run failed, and -2 when the window ends before the

@@ -47,7 +47,7 @@ struct Utf8Stage : StageInDir<CUtf8Convert> {
   Utf8Stage(const std::string &fromFile, const std::string &toFile) {
     if (!fromFile.empty()) dir.Write("from.chs", fromFile);
     if (!toFile.empty()) dir.Write("to.chs", toFile);
-    opened = stage.Open(fromFile.empty() ? nullptr : "from", toFile.empty() ? nullptr : "to");
+    opened = stage.Open(fromFile.empty() ? kUtf8 : "from", toFile.empty() ? kUtf8 : "to");
   }
   // One run; after a failure what reached the head before it is dropped, so that runs stay apart.
   std::string Run(const std::string &text) {
@@ -233,7 +233,7 @@ TEST(Utf8Convert, RoundTripsThroughASet) {
 
 TEST(Utf8ConvertFailures, OpenReportsOnTheStageAndLeavesItNotOpened) {
   Utf8Stage missing("", "");
-  EXPECT_EQ(missing.stage.Open(nullptr, "absent"), 0);
+  EXPECT_EQ(missing.stage.Open(kUtf8, "absent"), 0);
   EXPECT_EQ(missing.StageError(), "Utf8Convert: Can't open " + missing.dir.File("absent.chs") + "\n");
   EXPECT_EQ(missing.Run("text"), "failed: Stream: Object was not opened\n");
 
