@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
-"""Runs runeflow side by side with iconv, recode, sed and perl on the same generated inputs.
+"""Runs runeflow side by side with iconv, recode, sed, perl, html2text and w3m on the same generated inputs.
 
 It builds runeflow in Release (or takes --runeflow), writes deterministic inputs into a scratch
 directory, runs every command several times, interleaved, checks that every peer writes exactly
-runeflow's output, and reports throughput and peak memory as ratios against runeflow, next to the
+runeflow's output (where the tools lay text out alike), and reports throughput and peak memory as ratios against runeflow, next to the
 ratios we hold the engine to. bench/README.md says how to run it and what each case measures.
 """
 
@@ -11,6 +11,7 @@ import argparse
 import contextlib
 import datetime
 import hashlib
+import html
 import html.entities
 import os
 import platform
@@ -136,19 +137,32 @@ def tagged_pool(rng):
     return pool
 
 
-def page_parts(rng, sample):
-    """Splits the sample page into its head, up to <body>, variations of its body and its end."""
+def page_parts(rng, sample, encoding="cp1252"):
+    """Splits the sample page into its head, up to <body>, variations of its body and its end, each in
+    the encoding given."""
     head, rest = sample.split("<body>\n", 1)
     body, tail = rest.split("</body>", 1)
     bodies = []
     for number in range(POOL_LINES // 10):
         varied = re.sub(r"\d+\.\d\d", lambda _: f"{rng.randint(1, 99)}.{rng.randint(0, 99):02}", body)
-        bodies.append(varied.replace("</h1>", f" &ndash; No.&nbsp;{number}</h1>", 1).encode("cp1252"))
-    return (head + "<body>\n").encode("cp1252"), bodies, ("</body>" + tail).encode("cp1252")
+        bodies.append(varied.replace("</h1>", f" &ndash; No.&nbsp;{number}</h1>", 1).encode(encoding))
+    return (head + "<body>\n").encode(encoding), bodies, ("</body>" + tail).encode(encoding)
 
 
 def write_page(out, size, rng):
     head, bodies, tail = page_parts(rng, SAMPLE_PAGE.read_text("cp1252"))
+    out.write(head)
+    write_drawn(out, size - len(head) - len(tail), bodies, rng)
+    out.write(tail)
+
+
+def write_utf8_page(out, size, rng):
+    """The sample page in UTF-8, which its meta element declares, with its characters written as
+    themselves instead of by references (but for the markup's own "&lt;", "&gt;", "&amp;", "&quot;")."""
+    sample = SAMPLE_PAGE.read_text("cp1252").replace('charset="windows-1252"', 'charset="utf-8"', 1)
+    sample = re.sub(r"&(\w+);", lambda m: m.group(0) if m.group(1) in ("lt", "gt", "amp", "quot")
+                    else html.unescape(m.group(0)), sample)
+    head, bodies, tail = page_parts(rng, sample, "utf-8")
     out.write(head)
     write_drawn(out, size - len(head) - len(tail), bodies, rng)
     out.write(tail)
@@ -200,6 +214,7 @@ class Case:
     runeflow: Command
     peers: list
     targets: list = field(default_factory=list)
+    same_output: bool = True    # every peer must write runeflow's bytes (False: each lays text out its own way)
 
 
 class Workspace:
@@ -273,6 +288,35 @@ def entities_case(ws):
                 [Target("perl HTML::Entities", "speed", 2)])
 
 
+def utf8_to_latin1_case(ws):
+    source = ws.input("utf8-latin1", 200 * MB, lambda out, size, rng: write_drawn(
+        out, size, [line.decode("latin-1").encode("utf-8") for line in conversion_pool(rng)], rng))
+    return Case("utf8-latin1", "UTF-8 to latin1, text that both hold", source,
+                ws.runeflow_command("utf8-latin1", ["-c", "utf8:latin1"], source),
+                [ws.peer("utf8-latin1", "iconv", ["iconv", "-f", "UTF-8", "-t", "ISO-8859-1", str(source)])],
+                [Target("iconv", "speed", 1.5)])
+
+
+def latin1_to_utf8_case(ws):
+    # The input of the convert case.
+    source = ws.input("convert", 200 * MB, lambda out, size, rng: write_drawn(out, size, conversion_pool(rng), rng))
+    return Case("latin1-utf8", "latin1 to UTF-8, text that both hold", source,
+                ws.runeflow_command("latin1-utf8", ["-c", "latin1:utf8"], source),
+                [ws.peer("latin1-utf8", "iconv", ["iconv", "-f", "ISO-8859-1", "-t", "UTF-8", str(source)])],
+                [Target("iconv", "speed", 1.5)])
+
+
+def utf8_page_case(ws):
+    source = ws.input("utf8-page", 10 * MB, write_utf8_page)
+    return Case("utf8-page", "UTF-8 page to UTF-8 text", source,
+                ws.runeflow_command("utf8-page", ["-c", "utf8:latin1", "-t", "html2text", "-c", "latin1:utf8"], source),
+                [ws.peer("utf8-page", "html2text", ["html2text", "-utf8", str(source)]),
+                 ws.peer("utf8-page", "w3m -dump", ["w3m", "-dump", "-I", "UTF-8", "-O", "UTF-8", "-T", "text/html",
+                                                    str(source)])],
+                [Target("html2text", "speed", 1), Target("w3m -dump", "speed", 1)],
+                same_output=False)
+
+
 def literal_table_case(ws, entries, full_size, targets):
     name = f"subst-{entries}"
     words = vocabulary(random.Random("vocabulary"))
@@ -312,6 +356,8 @@ def pipeline_case(ws):
 CASES = {
     "convert": conversion_case,
     "entities": entities_case,
+    "utf8-latin1": utf8_to_latin1_case,
+    "latin1-utf8": latin1_to_utf8_case,
     "subst-1": lambda ws: literal_table_case(ws, 1, 200 * MB, [Target("sed", "speed", 1)]),
     "subst-10": lambda ws: literal_table_case(ws, 10, 100 * MB, []),
     "subst-100": lambda ws: literal_table_case(ws, 100, 20 * MB, []),
@@ -319,6 +365,7 @@ CASES = {
                                                [Target("perl", "speed", 3), Target("sed", "speed", 50)]),
     "subst-wildcard": wildcard_case,
     "pipeline": pipeline_case,
+    "utf8-page": utf8_page_case,
 }
 
 
@@ -402,7 +449,7 @@ def measure(case, runs, launcher, scratch):
             result.seconds.append(seconds)
             result.peak_rss = max(result.peak_rss, rss)
             print(f"{case.name}: {command.name} run {run + 1}/{runs}: {seconds:.2f} s", file=sys.stderr)
-    if results["runeflow"].status == "ok":
+    if results["runeflow"].status == "ok" and case.same_output:
         for peer in case.peers:
             if results[peer.name].status == "ok":
                 hint = first_difference(case.runeflow.output, peer.output)
@@ -511,6 +558,8 @@ def machine_description(runeflow):
         ("sed", first_line(["sed", "--version"])),
         ("perl", first_line(["perl", "-e", "print qq(perl $^V)"])),
         ("HTML::Entities", first_line(["perl", "-MHTML::Entities", "-e", "print $HTML::Entities::VERSION"])),
+        ("html2text", first_line(["html2text", "-version"])),
+        ("w3m", first_line(["w3m", "-version"])),
     ]
 
 
@@ -588,7 +637,8 @@ def build_runeflow(scratch):
 
 
 def parse_arguments(argv):
-    parser = argparse.ArgumentParser(description="Runs runeflow side by side with iconv, recode, sed and perl.")
+    parser = argparse.ArgumentParser(description="Runs runeflow side by side with iconv, recode, sed, perl, "
+                                                 "html2text and w3m.")
     parser.add_argument("--quick", action="store_true",
                         help=f"tiny inputs (scale {QUICK_SCALE:g}) and one run: a smoke test; "
                              "writes no results file unless --out is given")

@@ -65,13 +65,18 @@ class GeneratedInputs(unittest.TestCase):
             self.assertEqual(set(text.splitlines(keepends=True)), {b"short\n", b"a longer line\n"})
 
     def test_page_keeps_one_head_and_one_end(self):
-        with tempfile.TemporaryDirectory() as scratch:
-            page = Path(scratch, "page.html")
-            with open(page, "wb") as out:
-                compare.write_page(out, 100_000, random.Random("page"))
-            text = page.read_bytes()
-            self.assertEqual((text.count(b"<title>"), text.count(b"<body>"), text.count(b"</html>")), (1, 1, 1))
-            self.assertGreater(text.count(b"<h1>"), 10)
+        for write, encoding, cafe in ((compare.write_page, "cp1252", "Caf&eacute;"),
+                                      (compare.write_utf8_page, "utf-8", "Caf\u00e9")):
+            with self.subTest(encoding), tempfile.TemporaryDirectory() as scratch:
+                page = Path(scratch, "page.html")
+                with open(page, "wb") as out:
+                    write(out, 100_000, random.Random("page"))
+                text = page.read_bytes()
+                self.assertEqual((text.count(b"<title>"), text.count(b"<body>"), text.count(b"</html>")), (1, 1, 1))
+                self.assertGreater(text.count(b"<h1>"), 10)
+                self.assertIn('<meta charset="%s">' % ("windows-1252" if encoding == "cp1252" else "utf-8"),
+                              text.decode(encoding))
+                self.assertIn(cafe, text.decode(encoding), "the page's letters: references, or UTF-8 characters")
 
 
 class FirstDifference(unittest.TestCase):

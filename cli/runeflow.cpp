@@ -15,6 +15,7 @@
 #include "cli/output_file.h"
 #include "cli/variable_snapshot.h"
 #include "engine/charset/convert.h"
+#include "engine/charset/utf8_convert.h"
 #include "engine/stream/about.h"
 #include "engine/stream/stream.h"
 #include "engine/subst/substitute.h"
@@ -40,7 +41,7 @@ const char kUsage[] =
     "\n"
     "Stages:\n"
     "  -c, --convert=FROM[:TO]   convert from character set FROM to TO (default FROM: only\n"
-    "                            the entity references of FROM are resolved)\n"
+    "                            the entity references of FROM are resolved); utf8 is UTF-8\n"
     "  -t, --table=TABLE[:SET]   apply substitution table TABLE to a text in character set SET\n"
     "                            (default: the set that the stage before leaves the text in)\n"
     "Options:\n"
@@ -107,11 +108,16 @@ int UsageError(const std::string &text) {
   return kUsageError;
 }
 
+// In a conversion, the name that stands for UTF-8 text instead of a set file.
+const char kUtf8Name[] = "utf8";
+
 // A stage of the command line with the files it loads.
 struct ResolvedStage {
   const StageRequest *request;
-  std::string first;   // the source set or the table file
-  std::string second;  // the destination set or the text's set
+  std::string first;   // the source set or the table file; empty for UTF-8
+  std::string second;  // the destination set or the text's set; empty for UTF-8
+  // A conversion with UTF-8 on either side runs in the UTF-8 stage.
+  bool Utf8() const { return request->kind == StageRequest::kConvert && (first.empty() || second.empty()); }
 };
 
 // Finds name (of kind "character set" or "substitution table") in path; empty, reported, when it is
@@ -134,10 +140,16 @@ int ResolveStages(const CommandLine &command, const DataPath &path, std::vector<
   for (const StageRequest &stage : command.stages) {
     ResolvedStage files{&stage, std::string(), std::string()};
     if (stage.kind == StageRequest::kConvert) {
-      files.first = FindFile(path, stage, stage.first, "chs", "character set");
-      if (files.first.empty()) return kNotLoaded;
-      files.second = FindFile(path, stage, stage.second, "chs", "character set");
+      if (stage.first != kUtf8Name) {
+        files.first = FindFile(path, stage, stage.first, "chs", "character set");
+        if (files.first.empty()) return kNotLoaded;
+      }
       textSet = stage.second;
+      if (stage.second == kUtf8Name) {
+        resolved->push_back(files);
+        continue;
+      }
+      files.second = FindFile(path, stage, stage.second, "chs", "character set");
     } else {
       if (!stage.second.empty()) textSet = stage.second;
       if (textSet.empty())
@@ -157,7 +169,9 @@ int ResolveStages(const CommandLine &command, const DataPath &path, std::vector<
 int OpenStages(CStream &head, const std::vector<ResolvedStage> &resolved,
                std::vector<std::unique_ptr<CStreamObj>> *stages) {
   for (const ResolvedStage &files : resolved) {
-    if (files.request->kind == StageRequest::kConvert)
+    if (files.Utf8())
+      stages->push_back(std::make_unique<CUtf8Convert>());
+    else if (files.request->kind == StageRequest::kConvert)
       stages->push_back(std::make_unique<CConvert>());
     else
       stages->push_back(std::make_unique<CSubstitute>());
@@ -170,10 +184,14 @@ int OpenStages(CStream &head, const std::vector<ResolvedStage> &resolved,
     CStreamObj &stage = *(*stages)[i];
     const ResolvedStage &files = resolved[i];
     errno = 0;
-    const bool opened =
-        files.request->kind == StageRequest::kConvert
-            ? static_cast<CConvert &>(stage).Open(files.first.c_str(), files.second.c_str())
-            : static_cast<CSubstitute &>(stage).Open(files.first.c_str(), files.second.c_str());
+    const char *first = files.first.c_str(), *second = files.second.c_str();
+    bool opened;
+    if (files.Utf8())
+      opened = static_cast<CUtf8Convert &>(stage).Open(*first ? first : kUtf8, *second ? second : kUtf8);
+    else if (files.request->kind == StageRequest::kConvert)
+      opened = static_cast<CConvert &>(stage).Open(first, second);
+    else
+      opened = static_cast<CSubstitute &>(stage).Open(first, second);
     if (!opened) return StepFailed(files.request->option + ": ", stage, errno, true, kNotLoaded);
   }
   return kSuccess;

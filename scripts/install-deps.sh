@@ -3,7 +3,8 @@
 # so in one line on standard error; the package manager's own output is shown only when it fails.
 #   main   the compiler, CMake and make: the engine, the runeflow command and the shipped data
 #   test   main, and everything the test command runs: GoogleTest, Python, Google Benchmark with the
-#          comparison's peers (its quick run is a test), clang with libFuzzer, the mingw-w64 cross
+#          comparison's peers (its quick run is a test: iconv, recode, perl's HTML::Entities, and the
+#          HTML-to-text programs html2text and w3m), clang with libFuzzer, the mingw-w64 cross
 #          compiler and IDL compiler, Wine with its 32-bit part, and Xvfb
 #   bench  main, and what bench/compare.py and the micro-benchmarks measure against and with
 # Usage: install-deps.sh [main|test|bench]   (default: test)
@@ -25,6 +26,8 @@ if [ "$scope" = test ] || [ "$scope" = bench ]; then
   [ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
   has recode || need recode
   perl -MHTML::Entities -e 1 2>/dev/null || need libhtml-parser-perl
+  has html2text || need html2text
+  has w3m || need w3m
 fi
 if [ "$scope" = test ]; then
   [ -f /usr/include/gtest/gtest.h ] || need libgtest-dev
