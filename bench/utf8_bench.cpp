@@ -1,6 +1,6 @@
 // Micro-benchmarks of the UTF-8 stage: UTF-8 into latin1 and latin1 into UTF-8, run by the head's Close
 // over a text already in its queue (the refill before each run is not timed), over words with a few
-// accented letters, all of which latin1 holds.
+// accented letters (one word in eight) and with many (every other word), all of which latin1 holds.
 #include <string>
 #include <vector>
 
@@ -25,8 +25,8 @@ std::string Latin1ToUtf8(const std::string &text) {
   return utf8;
 }
 
-void BM_Utf8(benchmark::State &state, bool toUtf8) {
-  const std::string latin1 = Text(TextBytes(), Vocabulary(), kAccentedWords, 8);
+void BM_Utf8(benchmark::State &state, bool toUtf8, unsigned accentedEvery) {
+  const std::string latin1 = Text(TextBytes(), Vocabulary(), kAccentedWords, accentedEvery);
   const std::string utf8 = Latin1ToUtf8(latin1);
   BenchPipeline pipeline;
   CUtf8Convert stage;
@@ -48,7 +48,9 @@ void BM_Utf8(benchmark::State &state, bool toUtf8) {
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * input.size()));
 }
-BENCHMARK_CAPTURE(BM_Utf8, utf8_to_latin1, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_Utf8, latin1_to_utf8, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Utf8, utf8_to_latin1, false, 8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Utf8, latin1_to_utf8, true, 8)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Utf8, utf8_to_latin1_dense, false, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Utf8, latin1_to_utf8_dense, true, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -37,6 +37,8 @@ const int kOutCapacity = 4 * static_cast<int>(kWorkSize);
 const int kFlushAt = static_cast<int>(kWorkSize);
 // A reference that may still end in the next window: begin character, a full name and end character.
 const int kReferenceMax = kCharNameMax + 2;
+// Bytes taken eight at a time are numbered from the lowest address up in a little-endian word.
+const bool kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -139,6 +141,38 @@ int CUtf8Convert::Open(CCharSet *newFrom, CCharSet *newTo) {
   return 1;
 }
 
+// What the windows of a run convert without a closer look: characters that convert on their own, into
+// one byte from UTF-8, into their UTF-8 form from a set.
+struct CUtf8Convert::FastPath {
+  short low[kTwoBytePoints];   // text in UTF-8: the byte of each character below U+0800, or -1 (into
+                               // UTF-8: ASCII characters only)
+  unsigned char lengths[256];  // text in a set: the length of each byte's UTF-8 form, or 0
+  unsigned char begin;         // the text's begin character, which never converts on its own
+  bool asciiStays;             // every ASCII character but the begin character is output as itself
+
+  void Build(const CUtf8Convert &stage) {
+    const CCharSet *from = stage.from;
+    const UnicodeMap *map = stage.map;
+    begin = static_cast<unsigned char>(from != nullptr ? from->begin_entity : kBegin);
+    asciiStays = true;
+    for (unsigned int point = 0; point < kTwoBytePoints; ++point) {
+      const int converted = point == kBegin || from != nullptr ? -1
+                            : point < 0x80                     ? stage.OutputAscii(static_cast<unsigned char>(point))
+                            : stage.to != nullptr              ? map->ByteOf(point)
+                                                               : -1;
+      low[point] = static_cast<short>(converted);
+      if (from == nullptr && point < 0x80 && point != kBegin) asciiStays = asciiStays && converted == int(point);
+    }
+    for (int c = 0; c < 256; ++c) {
+      const bool direct = from != nullptr && c != begin;
+      lengths[c] = static_cast<unsigned char>(direct ? map->Utf8Length(static_cast<unsigned char>(c)) : 0);
+      if (direct && c < 0x80) {
+        asciiStays = asciiStays && lengths[c] == 1 && *map->Utf8Of(static_cast<unsigned char>(c)) == c;
+      }
+    }
+  }
+};
+
 int CUtf8Convert::Process() {
   if (!CStreamObj::Process()) return 0;
   outcount = 0;  // what a failed run left in outbuf is not this run's
@@ -149,23 +183,8 @@ int CUtf8Convert::Process() {
   std::optional<NameIndex> index;
   if (named != nullptr) index.emplace(*named);
   const NameIndex *names = index ? &*index : nullptr;
-  // For text in UTF-8: the output of each ASCII character that converts on its own, else -1 (the begin
-  // character, and characters the destination lacks). For text in a set: the length of each byte's UTF-8
-  // form when it converts on its own, else 0. And whether those ASCII characters all stay as they are.
   FastPath fast;
-  fast.asciiStays = true;
-  for (int c = 0; c < 128; ++c) {
-    fast.ascii[c] = static_cast<short>(c == kBegin ? -1 : OutputAscii(static_cast<unsigned char>(c)));
-    if (from == nullptr && c != kBegin) fast.asciiStays = fast.asciiStays && fast.ascii[c] == c;
-  }
-  for (int c = 0; c < 256; ++c) {
-    const bool direct = from != nullptr && c != from->begin_entity;
-    fast.lengths[c] = static_cast<unsigned char>(direct ? map->Utf8Length(static_cast<unsigned char>(c)) : 0);
-    if (direct && c < 128) {
-      fast.asciiStays = fast.asciiStays && fast.lengths[c] == 1 && *map->Utf8Of(static_cast<unsigned char>(c)) == c;
-    }
-  }
-  fast.begin = static_cast<unsigned char>(from != nullptr ? from->begin_entity : kBegin);
+  fast.Build(*this);
   // Invariant: the first `carried` bytes of the window are the unfinished character or reference of the
   // last window, which began at input offset `offset`; the read appends to them.
   int carried = 0;
@@ -186,14 +205,28 @@ int CUtf8Convert::Process() {
 
 namespace {
 
-// Whether none of the 8 bytes at text is above 0x7F or equal to stop.
-bool AsciiWithout(const unsigned char *text, unsigned char stop) {
-  uint64_t bytes;
-  std::memcpy(&bytes, text, sizeof bytes);
-  const uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
-  const uint64_t matches = bytes ^ (ones * stop);  // a zero byte where a byte equals stop
-  return ((bytes | ((matches - ones) & ~matches)) & highs) == 0;
+// The 8 bytes at text as a number whose lowest byte is the first.
+uint64_t LoadWord(const unsigned char *text) {
+  uint64_t word;
+  std::memcpy(&word, text, sizeof word);
+  return kBigEndian ? __builtin_bswap64(word) : word;
 }
+
+const uint64_t kEveryByte = 0x0101010101010101u;  // times a byte: that byte eight times
+
+// How many bytes of word, from its first, are ASCII other than the byte of which stops holds eight
+// (8 when all are).
+unsigned int PlainAscii(uint64_t word, uint64_t stops8) {
+  const uint64_t ones = kEveryByte, highs = 0x8080808080808080u;
+  const uint64_t matches = word ^ stops8;  // a zero byte where a byte is the stop
+  // The high bit of each byte above 0x7F, and of each zero byte of matches (exact up to the first of
+  // them, which is all that counts: the borrow of the subtraction runs only upwards).
+  const uint64_t found = (word | ((matches - ones) & ~matches)) & highs;
+  return found == 0 ? 8 : static_cast<unsigned int>(__builtin_ctzll(found)) >> 3;
+}
+
+// Byte k (0 to 7) of word.
+unsigned int ByteOfWord(uint64_t word, unsigned int k) { return static_cast<unsigned int>(word >> (8 * k)) & 0xFF; }
 
 }  // namespace
 
@@ -210,32 +243,51 @@ int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names
       Flush();
       if (failed) return -1;
     }
-    // The fast path: ASCII characters that convert on their own (eight at a time where they stay as they
-    // are) and, into a set, two-byte characters that it holds. Each gives at most one byte per byte it
+    // The fast path, with no branch on what the bytes are but where runs of ASCII end. Where ASCII stays
+    // as it is: the ASCII characters among the next eight bytes up to the first other one (all eight are
+    // copied, as many as are such characters are kept), then that character when it has one or two bytes
+    // and converts on its own; its first byte is taken from the eight already read, so the next step need
+    // not wait for a load. Then, or elsewhere, character by character. Each character gives at most one byte per byte it
     // takes, so a stretch as long as outbuf's room converts without checking it.
+    const short *const low = fast.low;
+    const bool asciiStays = fast.asciiStays;  // (copies, so that the stores through out cannot change them)
+    const uint64_t begins = kEveryByte * kBegin;
     const unsigned char *at = window + i;
-    const unsigned char *const stretchEnd = window + (length - i < kOutCapacity - outcount ? length : i + kOutCapacity - outcount);
-    unsigned char *out = outbuf + outcount;
-    while (at < stretchEnd) {
-      if (fast.asciiStays && stretchEnd - at >= 8 && AsciiWithout(at, kBegin)) {
-        std::memcpy(out, at, 8);
+    const unsigned char *const lastPair = window + length - 1;  // the last byte with one after it
+    const unsigned char *const stretchEnd =
+        window + (length - i < kOutCapacity - outcount ? length : i + kOutCapacity - outcount);
+    unsigned char *__restrict out = outbuf + outcount;
+    while (asciiStays && stretchEnd - at >= 10) {
+      const uint64_t word = LoadWord(at);
+      const unsigned int plain = PlainAscii(word, begins);
+      std::memcpy(out, at, 8);
+      if (plain == 8) {  // runs of ASCII text
         out += 8;
         at += 8;
         continue;
       }
-      const unsigned char c = *at;
-      if (c < 0x80) {
-        const int converted = fast.ascii[c];
-        if (converted < 0) break;
-        *out++ = static_cast<unsigned char>(converted);
-        ++at;
-        continue;
-      }
-      if (!toSet || c < 0xC2 || c > 0xDF || at + 1 == window + length || (at[1] & 0xC0) != 0x80) break;
-      const int converted = map->ByteOf(((c & 0x1Fu) << 6) | (at[1] & 0x3Fu));
-      if (converted < 0) break;
+      const unsigned int lead = ByteOfWord(word, plain), next = at[plain + 1];
+      const unsigned int two = lead >> 7;  // 1: the lead byte of a two-byte character, or off the fast path
+      const unsigned int pair = 0u - two;  // all ones for two bytes: the code point is chosen by masks
+      const unsigned int point = (pair & (((lead & 0x1Fu) << 6) | (next & 0x3Fu))) | (~pair & lead);
+      const unsigned int otherLength = ((lead - 0xC2u) > 0xDFu - 0xC2u) | ((next & 0xC0u) != 0x80u);
+      const int converted = low[point];
+      out += plain;
+      at += plain;
+      if ((two & otherLength) | (converted < 0)) break;
       *out++ = static_cast<unsigned char>(converted);
-      at += 2;
+      at += 1 + two;
+    }
+    while (at < stretchEnd && at < lastPair) {
+      const unsigned int lead = at[0], next = at[1];
+      const unsigned int two = lead >> 7;
+      const unsigned int pair = 0u - two;
+      const unsigned int point = (pair & (((lead & 0x1Fu) << 6) | (next & 0x3Fu))) | (~pair & lead);
+      const unsigned int otherLength = ((lead - 0xC2u) > 0xDFu - 0xC2u) | ((next & 0xC0u) != 0x80u);
+      const int converted = low[point];
+      if ((two & otherLength) | (converted < 0)) break;
+      *out++ = static_cast<unsigned char>(converted);
+      at += 1 + two;
     }
     outcount = static_cast<int>(out - outbuf);
     i = static_cast<int>(at - window);
@@ -282,22 +334,37 @@ int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names)
       Flush();
       if (failed) return -1;
     }
-    // The fast path: bytes that convert on their own, eight at a time where they are ASCII that stays as
-    // it is. Each gives at most kLongestUtf8 bytes, which are copied whole.
+    // The fast path, with no branch on what the bytes are but where runs of ASCII end. Where ASCII stays
+    // as it is: the ASCII characters among the next eight bytes up to the first other byte (all eight are
+    // copied, as many as are such characters are kept), then that byte when it converts on its own, taken
+    // from the eight already read. Then, or elsewhere, byte by byte. A byte's UTF-8 form of at most
+    // kLongestUtf8 bytes is copied whole.
+    const unsigned char *const lengths = fast.lengths;
+    const UnicodeMap &forms = *map;
+    const bool asciiStays = fast.asciiStays;  // (copies, so that the stores through out cannot change them)
+    const uint64_t begins = kEveryByte * fast.begin;
     const int room = (kOutCapacity - outcount) / kLongestUtf8;
     const unsigned char *at = window + i;
     const unsigned char *const stretchEnd = window + (length - i < room ? length : i + room);
-    unsigned char *out = outbuf + outcount;
-    while (at < stretchEnd) {
-      if (fast.asciiStays && stretchEnd - at >= 8 && AsciiWithout(at, fast.begin)) {
-        std::memcpy(out, at, 8);
-        out += 8;
-        at += 8;
-        continue;
-      }
-      const int n = fast.lengths[*at];
+    unsigned char *__restrict out = outbuf + outcount;
+    while (asciiStays && stretchEnd - at >= 9) {
+      const uint64_t word = LoadWord(at);
+      const unsigned int plain = PlainAscii(word, begins);
+      std::memcpy(out, at, 8);
+      out += plain;
+      at += plain;
+      if (plain == 8) continue;  // runs of ASCII text
+      const unsigned char c = static_cast<unsigned char>(ByteOfWord(word, plain));
+      const unsigned int n = lengths[c];
       if (n == 0) break;
-      std::memcpy(out, map->Utf8Of(*at), kLongestUtf8);
+      std::memcpy(out, forms.Utf8Of(c), kLongestUtf8);
+      out += n;
+      ++at;
+    }
+    while (at < stretchEnd) {
+      const int n = lengths[*at];
+      if (n == 0) break;
+      std::memcpy(out, forms.Utf8Of(*at), kLongestUtf8);
       out += n;
       ++at;
     }

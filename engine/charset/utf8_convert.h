@@ -50,12 +50,7 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
   // Destroys the owned sets that are neither newFrom nor newTo, then keeps those two.
   void ReplaceSets(CCharSet *newFrom, CCharSet *newTo);
   // What a run's windows convert without a closer look, built when the run starts.
-  struct FastPath {
-    short ascii[128];           // text in UTF-8: the output byte of each ASCII character, or -1
-    unsigned char lengths[256]; // text in a set: the length of each byte's UTF-8 form, or 0
-    unsigned char begin;        // the text's begin character
-    bool asciiStays;            // every ASCII character but the begin character is output as itself
-  };
+  struct FastPath;
   // Converts the window (m_work, m_workLen bytes) of UTF-8 text into `to`, or into UTF-8 when `to` is
   // null. Returns how many bytes at the window's end were moved to its front to be completed by the next
   // read, or -1 when the run failed (reported). names indexes `to`, or is null.
