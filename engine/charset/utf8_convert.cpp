@@ -18,6 +18,7 @@
 #include "engine/charset/charset.h"
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/name_index.h"
+#include "engine/charset/numeric_reference.h"
 #include "engine/charset/unicode_map.h"
 #include "engine/charset/unicode_names.h"
 #include "engine/charset/utf8_sequence.h"
@@ -39,32 +40,6 @@ const int kFlushAt = static_cast<int>(kWorkSize);
 const int kReferenceMax = kCharNameMax + 2;
 // Bytes taken eight at a time are numbered from the lowest address up in a little-endian word.
 const bool kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
-
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// The number of a numeric reference, from the text after its numeric character: decimal digits only,
-// or "x" or "X" followed by hexadecimal digits only. False for any other text, which is no reference. A
-// number beyond the last code point reads as kLastPoint + 1.
-bool ReadReferenceNumber(const char *text, size_t length, unsigned long *number) {
-  const bool hex = length > 0 && (text[0] == 'x' || text[0] == 'X');
-  const unsigned long base = hex ? 16 : 10;
-  size_t at = hex ? 1 : 0;
-  if (at == length) return false;
-  unsigned long value = 0;
-  for (; at < length; ++at) {
-    const int digit = HexDigit(text[at]);
-    if (digit < 0 || static_cast<unsigned long>(digit) >= base) return false;
-    value = value * base + static_cast<unsigned long>(digit);
-    if (value > kLastPoint) value = kLastPoint + 1;
-  }
-  *number = value;
-  return true;
-}
 
 // What each kind of invalid UTF-8 is called in the message.
 const char *Describe(Utf8Fault fault) {
@@ -413,9 +388,11 @@ int CUtf8Convert::ResolveReference(int at, const NameIndex *names) {
     ascii[k] = static_cast<char>(point);
   }
   if (numeric >= 0 && nameLength > 0 && name[0] == numeric) {
-    unsigned long number = 0;
-    if (!isAscii || !ReadReferenceNumber(ascii + 1, static_cast<size_t>(nameLength - 1), &number) ||
-        !IsScalarValue(number)) {
+    int number = 0;
+    if (!isAscii ||
+        !ReadNumericReference(reinterpret_cast<const unsigned char *>(ascii) + 1,
+                              static_cast<size_t>(nameLength - 1), &number) ||
+        !IsScalarValue(static_cast<unsigned long>(number))) {
       return at;
     }
     return PutPoint(static_cast<unsigned int>(number), at) ? after : -1;
