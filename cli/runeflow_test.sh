@@ -137,6 +137,20 @@ exec 3>&-
 wait_for_run
 check "an ignored signal stays ignored: the run goes on to the end" "0 new" "$status $(cat out.txt)"
 
+# UTF-8: "utf8" names UTF-8 text in a conversion; invalid UTF-8 fails the run and -o keeps the old file.
+check "UTF-8 into Latin-1 and back" "$(printf 'caf\351 &euro;|caf\303\251 \342\202\254')" \
+  "$(printf 'caf\303\251 \342\202\254' | "$runeflow" -c utf8:latin1 2>&1)|$(printf 'caf\351 &euro;' | "$runeflow" -c latin1:utf8 2>&1)"
+check "-c utf8 resolves the references of UTF-8 text" "$(printf '\303\251 \342\200\246 ^')" \
+  "$(printf '&eacute; &#x2026; &circ;' | "$runeflow" -c utf8 2>&1)"
+printf 'old\n' > out.txt
+printf 'ab\200c' | "$runeflow" -c utf8:latin1 -o out.txt 2>err.txt
+check "invalid UTF-8: exit 1, its offset, the old file kept, nothing beside it" \
+  "1 runeflow: Stream: Invalid UTF-8 at byte offset 2: continuation byte without a lead byte old out.txt" \
+  "$? $(cat err.txt) $(cat out.txt) $(ls | grep out)"
+printf '\303' | "$runeflow" -c utf8 >result.txt 2>err.txt
+check "invalid UTF-8: nothing on standard output" "1 0 runeflow: Stream: Invalid UTF-8 at byte offset 0: sequence cut short" \
+  "$? $(wc -c <result.txt) $(cat err.txt)"
+
 # Exit codes and messages.
 "$runeflow" --bogus 2>err.txt
 check "unknown option: exit 2" "2 runeflow: unknown option --bogus" "$? $(head -1 err.txt)"
@@ -240,6 +254,7 @@ check "variables that the run set, quoted for the shell" "V='it'\''s'" \
 "$runeflow" --help | grep -q '^Usage: runeflow ' || check "--help" "usage" "$("$runeflow" --help)"
 check "--version" "$(printf 'Runeflow 3.0\nCobbleway edition')" "$("$runeflow" --version)"
 "$runeflow" --list | grep -q '^  latin1 *ISO-8859-1' || check "--list shows the shipped sets" "latin1" "$("$runeflow" --list)"
+"$runeflow" --list | grep -q '^  utf8 *UTF-8' || check "--list shows utf8" "utf8" "$("$runeflow" --list)"
 "$runeflow" -d own --list | grep -q '^  ab ' || check "--list shows a -d directory" "ab" "$("$runeflow" -d own --list)"
 "$runeflow" -d nowhere -d one.txt --list 2>&1 >/dev/null | sed 2q >err.txt
 check "--list warns about a -d that is missing or no directory" \

@@ -39,4 +39,16 @@ check "translit on box drawing" "+--+|" "$(run '\332\304\304\277\263' -t transli
 check "the sample page as the main job shows it" "$(cat "$here/tests/sample.txt")" \
   "$("$runeflow" -d "$here" -t title:cp1252 -t html2text -c cp1252 -t translit -c cp1252:ascii "$here/sample.html")"
 
+# The README's UTF-8 examples: a UTF-8 page becomes UTF-8 text with every character kept, through a
+# table over UTF-8 or through Latin-1; Latin-1 notes become UTF-8.
+check "a UTF-8 page through html2text:utf8 and -c utf8" "$(cat "$here/tests/page-utf8.txt")" \
+  "$("$runeflow" -d "$here" -t html2text:utf8 -c utf8 "$here/tests/page-utf8.html" 2>&1)"
+check "a UTF-8 page through Latin-1" "$(cat "$here/tests/page-utf8.txt")" \
+  "$("$runeflow" -d "$here" -c utf8:latin1 -t html2text -c latin1:utf8 "$here/tests/page-utf8.html" 2>&1)"
+check "a UTF-8 page as ASCII" "Cafe Reve -- Carte * Espresso - 1,80 EUR 2 < 3 <= 4, toujours..." \
+  "$("$runeflow" -d "$here" -t html2text:utf8 -c utf8:latin1 -t translit -c latin1:ascii "$here/tests/page-utf8.html" |
+     grep -e Carte -e Espresso -e toujours | tr -s '\n' ' ' | sed 's/ $//')"
+check "Latin-1 notes as UTF-8" "$(printf 'caf\303\251 na\303\257ve, 5 \342\202\254')" \
+  "$(run 'caf\351 na\357ve, 5 &euro;' -c latin1:utf8)"
+
 finish
