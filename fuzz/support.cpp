@@ -160,3 +160,16 @@ std::string CheckReport(const CStreamObj &object, const char *what) {
 void CheckNoReport(const CStreamObj &object, const char *what) {
   Check(Report(object).empty(), "%s: unexpected report \"%s\"", what, Report(object).c_str());
 }
+
+bool CheckOpening(CStream &head, CStreamObj &stage, int opened, const std::string &text, const char *what) {
+  if (opened) {
+    CheckNoReport(stage, what);
+    return true;
+  }
+  CheckReport(stage, what);
+  CheckNoReport(head, what);
+  const RunResult run = RunOnce(head, text);
+  Check(run.result == 0 && run.report == "Stream: Object was not opened\n",
+        "a stage that failed to open ran: %d \"%s\"", run.result, run.report.c_str());
+  return false;
+}

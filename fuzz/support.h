@@ -60,5 +60,9 @@ void ClearReport(CStreamObj &object);
 std::string CheckReport(const CStreamObj &object, const char *what);
 // No report on object after a success.
 void CheckNoReport(const CStreamObj &object, const char *what);
+// What Open of a stage behind head must leave, opened telling whether it succeeded: no report on the
+// stage after a success; after a failure one report on the stage, none on head, and a stage that refuses
+// to run over text. Returns whether the stage opened.
+bool CheckOpening(CStream &head, CStreamObj &stage, int opened, const std::string &text, const char *what);
 
 #endif

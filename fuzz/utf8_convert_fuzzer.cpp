@@ -100,15 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         "UTF-8 to UTF-8 changed a text without references");
   ClearReport(head);
 
-  if (!stage.Open(kUtf8, "fuzz")) {
-    CheckReport(stage, "opening on a set file");
-    CheckNoReport(head, "opening on a set file");
-    const RunResult run = RunOnce(head, text);
-    Check(run.result == 0 && run.report == "Stream: Object was not opened\n",
-          "a stage that failed to open ran: %d \"%s\"", run.result, run.report.c_str());
-    return 0;
-  }
-  CheckNoReport(stage, "opening on a set file");
+  if (!CheckOpening(head, stage, stage.Open(kUtf8, "fuzz"), text, "opening on a set file")) return 0;
   CheckLoadedSet(*stage.to);
   const RunResult decoded = Convert(head, text, "UTF-8 to S");
   CheckValidity(decoded, text, true, "UTF-8 to S");

@@ -9,6 +9,7 @@
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/name_index.h"
 #include "engine/charset/numeric_reference.h"
+#include "engine/charset/owned_sets.h"
 #include "engine/stream/allocator.h"
 
 IMPLEMENT_RUNTIME_CLASS(CConvert, CStreamObj)
@@ -26,23 +27,14 @@ CConvert::CConvert() : from(nullptr), to(nullptr), table(nullptr), outbuf(nullpt
 }
 
 CConvert::~CConvert() {
-  ReplaceSets(nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
   delete table;
   EngineFree(outbuf);
 }
 
-void CConvert::ReplaceSets(CCharSet *newFrom, CCharSet *newTo) {
-  CCharSet *held[2] = {from, to == from ? nullptr : to};
-  for (CCharSet *set : held) {
-    if (set != nullptr && set->errsink == this && set != newFrom && set != newTo) delete set;
-  }
-  from = newFrom;
-  to = newTo;
-}
-
 int CConvert::Open(const char *fromName, const char *toName) {
   ReleaseWork();
-  ReplaceSets(nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
   const char *names[2] = {fromName, toName};
   CCharSet **sets[2] = {&from, &to};
   for (int side = 0; side < 2; ++side) {
@@ -55,7 +47,7 @@ int CConvert::Open(const char *fromName, const char *toName) {
 
 int CConvert::Open(CCharSet *newFrom, CCharSet *newTo) {
   if (!CStreamObj::Open()) return 0;
-  ReplaceSets(newFrom, newTo);
+  ReplaceOwnedSets(this, &from, &to, newFrom, newTo);
   if (!OpenTable()) {
     ReleaseWork();
     return 0;

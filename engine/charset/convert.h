@@ -43,8 +43,6 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   // Appends the byte c to outbuf, writing outbuf on when it is full; c == -1 writes out what it holds.
   // A failed write is reported on the head stream and thrown as the text "PutDst".
   void PutDst(int c);
-  // Destroys the owned sets that are neither newFrom nor newTo, then keeps those two.
-  void ReplaceSets(CCharSet *newFrom, CCharSet *newTo);
   // Builds the table from `from` to `to` (both must be present); 0, reported on the stage, on failure.
   int OpenTable();
   // Converts the window (m_work, m_workLen bytes) and returns how many bytes of an unfinished reference

@@ -19,6 +19,7 @@
 #include "engine/charset/conv_tbl.h"
 #include "engine/charset/name_index.h"
 #include "engine/charset/numeric_reference.h"
+#include "engine/charset/owned_sets.h"
 #include "engine/charset/unicode_map.h"
 #include "engine/charset/unicode_names.h"
 #include "engine/charset/utf8_sequence.h"
@@ -68,23 +69,14 @@ CUtf8Convert::CUtf8Convert()
 }
 
 CUtf8Convert::~CUtf8Convert() {
-  ReplaceSets(nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
   delete map;
   EngineFree(outbuf);
 }
 
-void CUtf8Convert::ReplaceSets(CCharSet *newFrom, CCharSet *newTo) {
-  CCharSet *held[2] = {from, to == from ? nullptr : to};
-  for (CCharSet *set : held) {
-    if (set != nullptr && set->errsink == this && set != newFrom && set != newTo) delete set;
-  }
-  from = newFrom;
-  to = newTo;
-}
-
 int CUtf8Convert::Open(const char *fromName, const char *toName) {
   ReleaseWork();
-  ReplaceSets(nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
   const char *names[2] = {fromName, toName};
   CCharSet **sets[2] = {&from, &to};
   for (int side = 0; side < 2; ++side) {
@@ -98,7 +90,7 @@ int CUtf8Convert::Open(const char *fromName, const char *toName) {
 
 int CUtf8Convert::Open(CCharSet *newFrom, CCharSet *newTo) {
   if (!CStreamObj::Open()) return 0;
-  ReplaceSets(newFrom, newTo);
+  ReplaceOwnedSets(this, &from, &to, newFrom, newTo);
   if (from != nullptr && to != nullptr) {
     ReleaseWork();
     Eprintf("One side must be UTF-8\n");

@@ -47,8 +47,6 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
   int outcount;           // bytes held in outbuf
 
  private:
-  // Destroys the owned sets that are neither newFrom nor newTo, then keeps those two.
-  void ReplaceSets(CCharSet *newFrom, CCharSet *newTo);
   // What a run's windows convert without a closer look, built when the run starts.
   struct FastPath;
   // Converts the window (m_work, m_workLen bytes) of UTF-8 text into `to`, or into UTF-8 when `to` is
