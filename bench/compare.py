@@ -47,6 +47,12 @@ LATIN1_REFERENCES = (
     + [f"&{html.entities.codepoint2name[c]};" for c in range(0xA0, 0x100)]
     + [f"&#{c};" for c in [*range(0x20, 0x7F), *range(0xA0, 0x100)]]
 )
+# A Latin-1 letter as a page written with references writes it: mostly by name, else in decimal or in
+# hexadecimal.
+LATIN1_LETTER_REFERENCES = [
+    form for c in map(ord, LATIN1_LETTERS)
+    for form in (f"&{html.entities.codepoint2name[c]};",) * 2 + (f"&#{c};", f"&#x{c:X};")
+]
 
 # One alternation of the table's words, each looked up in a hash. Arguments: the tab-separated
 # table, then the input.
@@ -100,6 +106,24 @@ def entities_pool(rng):
                 parts.append(rng.choice(LATIN1_REFERENCES))
             parts.append(" " if rng.random() < 0.8 else "")
         pool.append(f"<p>{''.join(parts).rstrip()}</p>\n".encode("latin-1"))
+    return pool
+
+
+def dense_entities_pool(rng):
+    """Paragraphs as a page written with references: ASCII words in which a Latin-1 letter is written as
+    a named, decimal or hexadecimal reference, and references between the words; about one reference
+    every 25 bytes, the rest plain ASCII."""
+    pool = []
+    for _ in range(POOL_LINES):
+        words = []
+        for _ in range(rng.randint(8, 24)):
+            word = ""
+            for _ in range(rng.randint(2, 8)):
+                word += rng.choice(LATIN1_LETTER_REFERENCES) if rng.random() < 0.06 else rng.choice(string.ascii_lowercase)
+            words.append(word)
+            if rng.random() < 0.04:
+                words.append(rng.choice(["&amp;", "&nbsp;", "&quot;", "&lt;", "&gt;"]))
+        pool.append(f"<p>{' '.join(words)}.</p>\n".encode("ascii"))
     return pool
 
 
@@ -273,19 +297,20 @@ def conversion_case(ws):
                 [ws.peer("convert", "iconv", ["iconv", "-f", "ISO-8859-1", "-t", "CP850", str(source)]),
                  # recode's IBM850 adds CR-LF line ends unless the trailing "/" asks for no surface
                  ws.peer("convert", "recode", ["recode", "latin1..ibm850/"], stdin=source)],
-                [Target("iconv", "speed", 2)])
+                [Target("iconv", "speed", 2.5)])
 
 
-def entities_case(ws):
-    source = ws.input("entities", 150 * MB, lambda out, size, rng: write_drawn(out, size, entities_pool(rng), rng))
-    return Case("entities", "entity references to Latin-1 characters, HTML-like text", source,
-                ws.runeflow_command("entities", ["-c", "latin1"], source),
-                [ws.peer("entities", "recode", ["recode", "html..latin1"], stdin=source),
+def references_case(ws, name, title, full_size, pool):
+    """Entity references resolved into Latin-1 by runeflow and by its peers."""
+    source = ws.input(name, full_size, lambda out, size, rng: write_drawn(out, size, pool(rng), rng))
+    return Case(name, title, source,
+                ws.runeflow_command(name, ["-c", "latin1"], source),
+                [ws.peer(name, "recode", ["recode", "html..latin1"], stdin=source),
                  # without an output layer perl writes characters below 256 as single bytes
-                 ws.peer("entities", "perl HTML::Entities",
+                 ws.peer(name, "perl HTML::Entities",
                          ["perl", "-MHTML::Entities", "-pe", "decode_entities($_)", str(source)],
                          probe=["perl", "-MHTML::Entities", "-e", "1"])],
-                [Target("perl HTML::Entities", "speed", 2)])
+                [Target("perl HTML::Entities", "speed", 2.5)])
 
 
 def utf8_to_latin1_case(ws):
@@ -355,7 +380,10 @@ def pipeline_case(ws):
 
 CASES = {
     "convert": conversion_case,
-    "entities": entities_case,
+    "entities": lambda ws: references_case(ws, "entities", "entity references to Latin-1 characters, HTML-like text",
+                                           150 * MB, entities_pool),
+    "entities-dense": lambda ws: references_case(ws, "entities-dense", "a page written with references, one "
+                                                 "every 25 bytes", 100 * MB, dense_entities_pool),
     "utf8-latin1": utf8_to_latin1_case,
     "latin1-utf8": latin1_to_utf8_case,
     "subst-1": lambda ws: literal_table_case(ws, 1, 200 * MB, [Target("sed", "speed", 1)]),
@@ -430,14 +458,15 @@ def first_difference(expected_path, actual_path, context=30):
 
 
 def measure(case, runs, launcher, scratch):
-    """Runs the case's commands runs times, interleaved so that drift in the machine's load falls
-    on all of them alike, then compares every peer's output with runeflow's."""
+    """Runs each of the case's commands once unmeasured, to warm it up (its program, its libraries and
+    its input in memory), then runs times, interleaved so that drift in the machine's load falls on all
+    of them alike; then compares every peer's output with runeflow's."""
     commands = [case.runeflow, *case.peers]
     results = {c.name: Measurement() for c in commands}
     for command in commands:
         if not command.installed():
             results[command.name].status = "missing"
-    for run in range(runs):
+    for run in range(-1, runs):  # run -1 warms up
         for command in commands:
             result = results[command.name]
             if result.status != "ok":
@@ -446,8 +475,10 @@ def measure(case, runs, launcher, scratch):
             if code != 0:
                 result.status = f"failed (exit {code}{': ' + message if message else ''})"
                 continue
-            result.seconds.append(seconds)
             result.peak_rss = max(result.peak_rss, rss)
+            if run < 0:
+                continue
+            result.seconds.append(seconds)
             print(f"{case.name}: {command.name} run {run + 1}/{runs}: {seconds:.2f} s", file=sys.stderr)
     if results["runeflow"].status == "ok" and case.same_output:
         for peer in case.peers:
@@ -461,6 +492,12 @@ def measure(case, runs, launcher, scratch):
     return results
 
 
+def speed_ratios(own, other):
+    """runeflow's speed over the peer's in each run: the peer's seconds over runeflow's in the same round,
+    so that both figures of a ratio were taken under nearly the same load."""
+    return [theirs / ours for ours, theirs in zip(own.seconds, other.seconds)]
+
+
 # ---------------------------------------------------------------------------------------------
 # Reporting
 
@@ -472,25 +509,36 @@ def ratio_rows(case, results):
     for peer in case.peers:
         other = results[peer.name]
         status = own_status if own_status != "ok" else other.status
-        speed = memory = None
+        speeds = memory = None
         if status == "ok":
-            speed = other.median_seconds() / own.median_seconds()
+            speeds = speed_ratios(own, other)
             memory = own.peak_rss / other.peak_rss
-        rows.append(ratio_row(case, peer.name, status, speed, memory))
+        rows.append(ratio_row(case, peer.name, status, speeds, memory))
     if any(t.peer == INPUT_SIZE for t in case.targets):
         memory = own.peak_rss / case.input.stat().st_size if own.status == "ok" else None
         rows.append(ratio_row(case, INPUT_SIZE, own_status, None, memory))
     return rows
 
 
-def ratio_row(case, peer, status, speed, memory):
+def verdict(target, value, spread):
+    """pass or FAIL by the median (or the one figure), with ", noisy" when some run fell on the other side."""
+    met = target.met(value)
+    noisy = any(target.met(v) != met for v in spread)
+    return ("pass" if met else "FAIL") + (", noisy" if noisy else "")
+
+
+def ratio_row(case, peer, status, speeds, memory):
+    """speeds: the speed ratio of each run (None for no peer); memory: the peak RSS ratio."""
     targets = [t for t in case.targets if t.peer == peer]
+    median = statistics.median(speeds) if speeds else None
     if status != "ok":
-        verdict = status
+        judged = status
     else:
-        verdict = ", ".join("pass" if t.met(speed if t.metric == "speed" else memory) else "FAIL" for t in targets)
-    return [case.name, peer, "" if speed is None else f"{speed:.2f}", "" if memory is None else f"{memory:.2f}",
-            ", ".join(t.describe() for t in targets), verdict]
+        judged = ", ".join(verdict(t, median, speeds) if t.metric == "speed" else verdict(t, memory, [])
+                           for t in targets)
+    shown = ["", "", ""] if not speeds else [f"{median:.2f}", f"{min(speeds):.2f}", f"{max(speeds):.2f}"]
+    return [case.name, peer, *shown, "" if memory is None else f"{memory:.2f}",
+            ", ".join(t.describe() for t in targets), judged]
 
 
 def figure(value):
@@ -563,13 +611,17 @@ def machine_description(runeflow):
     ]
 
 
+def load_average():
+    return ", ".join(f"{value:.2f}" for value in os.getloadavg())
+
+
 def shown_command(argv, scratch):
     return " ".join(shlex.quote(a) for a in argv).replace(str(scratch) + "/", "")
 
 
-def report(cases, results, args, runs, scale, runeflow):
-    ratio_header = ["case", "peer", "speed ratio (runeflow / peer, median MB/s)", "peak RSS ratio (runeflow / peer)",
-                    "target", "result"]
+def report(cases, results, args, runs, scale, runeflow, load):
+    ratio_header = ["case", "peer", "speed ratio (runeflow / peer), median of the runs", "lowest", "highest",
+                    "peak RSS ratio (runeflow / peer)", "target", "result"]
     raw_header = ["case", "input MB", "command", "median MB/s", "best MB/s", "peak RSS MB", "status"]
     ratios = markdown_table(ratio_header, [r for c in cases for r in ratio_rows(c, results[c.name])])
     raw = markdown_table(raw_header, [r for c in cases for r in raw_rows(c, results[c.name])])
@@ -583,13 +635,16 @@ def report(cases, results, args, runs, scale, runeflow):
         "# Benchmark results",
         "",
         f"Measured {now} by `bench/compare.py {' '.join(shlex.quote(a) for a in sys.argv[1:])}`: "
-        f"{runs} run{'s' if runs != 1 else ''} of every command, interleaved, input sizes scaled by {scale:g}. "
-        "MB is 10^6 bytes; throughput is input bytes per second of wall-clock time, file to file; "
-        "peak RSS is the child's maximum resident set size.",
+        f"{runs} run{'s' if runs != 1 else ''} of every command after one unmeasured run, interleaved, "
+        f"input sizes scaled by {scale:g}. MB is 10^6 bytes; throughput is input bytes per second of "
+        "wall-clock time, file to file; peak RSS is the child's maximum resident set size.",
         "",
         "The ratios measured in one run are what count: the machine is shared and noisy, so raw numbers "
         "from different runs do not compare, while runeflow and its peers here ran on the same inputs "
-        "under the same load.",
+        "under the same load. A speed ratio is taken in each round of runs and shown with its lowest and "
+        "highest; a result marked noisy had runs on both sides of its target.",
+        "",
+        f"Load average (1, 5 and 15 minutes) when the runs began: {load[0]}; when they ended: {load[1]}.",
         "",
         "## Machine",
         "",
@@ -683,8 +738,12 @@ def main(argv):
     workspace = Workspace(args.scratch, args.outputs or default_outputs(args.scratch), scale, runeflow)
     launcher = build_launcher(args.scratch)
     cases = [CASES[name](workspace) for name in args.cases.split(",")]
+    # Inputs just written would otherwise still be going to disk while the first commands run.
+    os.sync()
+    load = [load_average()]
     results = {case.name: measure(case, runs, launcher, args.scratch) for case in cases}
-    text = report(cases, results, args, runs, scale, runeflow)
+    load.append(load_average())
+    text = report(cases, results, args, runs, scale, runeflow, load)
     print(text)
     if args.out or not args.quick:
         out = args.out or DEFAULT_RESULTS

@@ -15,7 +15,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import compare  # noqa: E402
 
 WORDS = compare.vocabulary(random.Random("vocabulary"))
-REFERENCE = re.compile("|".join(re.escape(r) for r in compare.LATIN1_REFERENCES))
+REFERENCE = re.compile("|".join(re.escape(r) for r in compare.LATIN1_REFERENCES + compare.LATIN1_LETTER_REFERENCES))
 
 
 def only_references_after_ampersands(line):
@@ -33,6 +33,8 @@ class GeneratedInputs(unittest.TestCase):
          compare.conversion_pool,
          lambda line: re.fullmatch("[ -%'-~\xc0-\xd6\xd8-\xf6\xf8-\xff]*\n", line) is not None),
         ("entity text: every & starts a Latin-1 reference", compare.entities_pool, only_references_after_ampersands),
+        ("dense entity text: ASCII, and every & starts a Latin-1 reference", compare.dense_entities_pool,
+         lambda line: line.isascii() and only_references_after_ampersands(line)),
         ("word text: vocabulary words and single spaces", lambda rng: compare.words_pool(rng, WORDS),
          lambda line: all(word in WORDS for word in line[:-1].split(" "))),
         ("tagged text: every tag closes on its line within the wildcard limit", compare.tagged_pool,
@@ -47,6 +49,10 @@ class GeneratedInputs(unittest.TestCase):
                 for line in pool:
                     text = line.decode("latin-1")
                     self.assertTrue(text.endswith("\n") and line_is_valid(text), repr(text))
+
+    def test_dense_text_has_a_reference_every_25_bytes(self):
+        text = b"".join(compare.dense_entities_pool(random.Random("dense")))
+        self.assertAlmostEqual(len(text) / text.count(b"&"), 25, delta=3)
 
     def test_vocabulary_words_are_distinct_and_of_one_length(self):
         self.assertEqual(len(set(WORDS)), compare.VOCABULARY_SIZE)
@@ -126,25 +132,29 @@ class Ratios(unittest.TestCase):
         with tempfile.TemporaryDirectory() as scratch:
             source = Path(scratch, "input")
             source.write_bytes(b"x" * 1000)
-            peers = [compare.Command(name, [name], source) for name in ("fast", "slow", "gone", "wrong")]
+            names = ("fast", "slow", "noisy", "gone", "wrong")
+            peers = [compare.Command(name, [name], source) for name in names]
             case = compare.Case("case", "", source, compare.Command("runeflow", [], source), peers,
-                                [compare.Target(name, "speed", 2) for name in ("fast", "slow", "gone", "wrong")]
+                                [compare.Target(name, "speed", 2) for name in names]
                                 + [compare.Target(compare.INPUT_SIZE, "memory", 1.1)])
             results = {
                 "runeflow": compare.Measurement([1.0, 9.0, 2.0], peak_rss=1000),
-                "fast": compare.Measurement([1.0], peak_rss=2000),
-                "slow": compare.Measurement([4.0], peak_rss=500),
+                "fast": compare.Measurement([1.0, 9.0, 2.0], peak_rss=2000),
+                "slow": compare.Measurement([4.0, 36.0, 10.0], peak_rss=500),
+                "noisy": compare.Measurement([1.5, 27.0, 6.0], peak_rss=1000),
                 "gone": compare.Measurement(status="missing"),
-                "wrong": compare.Measurement([4.0], status="output differs"),
+                "wrong": compare.Measurement([4.0, 4.0, 4.0], status="output differs"),
             }
             rows = {row[1]: row[2:] for row in compare.ratio_rows(case, results)}
-            self.assertEqual(rows["fast"], ["0.50", "0.50", "speed >= 2x", "FAIL"])
-            self.assertEqual(rows["slow"], ["2.00", "2.00", "speed >= 2x", "pass"])
-            self.assertEqual(rows["gone"][3], "missing")
-            self.assertEqual(rows["wrong"][3], "output differs")
-            self.assertEqual(rows[compare.INPUT_SIZE], ["", "1.00", "peak RSS <= 1.1x input", "pass"])
+            # Ratios are taken run by run: the peer's seconds over runeflow's in the same round.
+            self.assertEqual(rows["fast"], ["1.00", "1.00", "1.00", "0.50", "speed >= 2x", "FAIL"])
+            self.assertEqual(rows["slow"], ["4.00", "4.00", "5.00", "2.00", "speed >= 2x", "pass"])
+            self.assertEqual(rows["noisy"], ["3.00", "1.50", "3.00", "1.00", "speed >= 2x", "pass, noisy"])
+            self.assertEqual(rows["gone"][5], "missing")
+            self.assertEqual(rows["wrong"][5], "output differs")
+            self.assertEqual(rows[compare.INPUT_SIZE], ["", "", "", "1.00", "peak RSS <= 1.1x input", "pass"])
             results["runeflow"] = compare.Measurement(status="failed (exit 1)")
-            self.assertEqual({row[5] for row in compare.ratio_rows(case, results)}, {"runeflow failed (exit 1)"})
+            self.assertEqual({row[7] for row in compare.ratio_rows(case, results)}, {"runeflow failed (exit 1)"})
 
 
 if __name__ == "__main__":
