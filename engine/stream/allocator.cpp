@@ -3,8 +3,13 @@
 #include "engine/stream/allocator.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace {
 std::atomic<unsigned long> allocationsUntilFailure{0};  // 0: never fail; 1: the next allocation fails
@@ -37,6 +42,31 @@ void EngineFree(void *memory) {
 void *EngineStoreAlloc(size_t size) { return std::malloc(size); }
 
 void EngineStoreFree(void *memory) { std::free(memory); }
+
+#if defined(__linux__)
+
+void *EngineStoreMapLarge(size_t size) {
+  // Mapped with room to spare, then cut to the aligned piece.
+  void *mapped = mmap(nullptr, size + kHugePageBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return nullptr;
+  const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
+  const uintptr_t aligned = (start + kHugePageBytes - 1) & ~static_cast<uintptr_t>(kHugePageBytes - 1);
+  if (aligned > start) munmap(mapped, aligned - start);
+  const uintptr_t end = start + size + kHugePageBytes;
+  if (end > aligned + size) munmap(reinterpret_cast<void *>(aligned + size), end - (aligned + size));
+  madvise(reinterpret_cast<void *>(aligned), size, MADV_HUGEPAGE);
+  return reinterpret_cast<void *>(aligned);
+}
+
+void EngineStoreUnmapLarge(void *memory, size_t size) { munmap(memory, size); }
+
+#else
+
+void *EngineStoreMapLarge(size_t size) { return std::malloc(size); }
+
+void EngineStoreUnmapLarge(void *memory, size_t) { std::free(memory); }
+
+#endif
 
 char *EngineCopy(const char *text) {
   size_t size = std::strlen(text) + 1;

@@ -21,6 +21,12 @@ void EngineDischarge();
 // The store's own memory, from the C library and not counted; null when there is none.
 void *EngineStoreAlloc(size_t size);
 void EngineStoreFree(void *memory);
+// Large pieces of the store: size bytes (a multiple of kHugePageBytes) on a boundary of kHugePageBytes,
+// mapped from the system where it maps memory, and advised to use transparent huge pages where the
+// system has them; null when there is no memory. Released with the same size.
+const size_t kHugePageBytes = 2u << 20;
+void *EngineStoreMapLarge(size_t size);
+void EngineStoreUnmapLarge(void *memory, size_t size);
 
 // Test hook: the n-th allocation from now fails (n >= 1); 0 switches failures off. Later allocations
 // succeed again.

@@ -4,6 +4,7 @@
 #include "engine/stream/block_pool.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <functional>
 
@@ -11,18 +12,28 @@
 
 namespace {
 
-// Blocks per slab: about 64 KB, small enough for the C library to serve from its heap.
-const int kSlabBlocks = 120;
+// A pool starts with small slabs (about 64 KB, served from the C library's heap), so that a short text
+// costs little; from kSmallSlabsBeforeLarge slabs on it takes large ones of kLargeSlabBytes, mapped from
+// the system on a boundary of their size and, where the system has transparent huge pages, advised to
+// use them: a queue of a large text then costs one page fault per 2 MB instead of one per 4 KB.
+const int kSmallSlabBlocks = 120;
+const int kSmallSlabsBeforeLarge = 32;
+const size_t kLargeSlabBytes = 2u << 20;
 
 struct Slab {
   Slab *prevOpen;             // neighbours in the list of slabs that have a block to give
   Slab *nextOpen;
   bool open;                  // in that list
+  bool large;                 // mapped from the system, kLargeSlabBytes long
   block_struct *released;     // blocks given back, linked through their next field
   int inUse;                  // blocks handed out and not given back
   int carved;                 // blocks handed out at least once; the rest were never touched
-  block_struct blocks[kSlabBlocks];
+  int capacity;               // blocks in the slab
+  block_struct blocks[1];     // capacity blocks, the slab's memory running on past the declared one
 };
+
+const size_t kSlabHeader = offsetof(Slab, blocks);
+const int kLargeSlabBlocks = static_cast<int>((kLargeSlabBytes - kSlabHeader) / sizeof(block_struct));
 
 struct Pool {
   std::atomic_flag busy = ATOMIC_FLAG_INIT;
@@ -30,6 +41,7 @@ struct Pool {
   Slab **slabs = nullptr;     // every slab, in ascending address order
   int slabCount = 0;
   int slabCapacity = 0;
+  Slab *spare = nullptr;      // an empty large slab kept for the next one needed, while blocks are in use
 };
 
 Pool pool;
@@ -77,7 +89,27 @@ int IndexOf(const void *address) {
   return low;
 }
 
-// A new empty slab, listed as open and indexed; null when memory ran out.
+// Memory for a slab of the given kind, from the C library or, for a large one, mapped from the system.
+Slab *AllocSlab(bool large) {
+  void *memory = large ? EngineStoreMapLarge(kLargeSlabBytes)
+                       : EngineStoreAlloc(kSlabHeader + sizeof(block_struct) * kSmallSlabBlocks);
+  Slab *slab = static_cast<Slab *>(memory);
+  if (slab == nullptr) return nullptr;
+  slab->large = large;
+  slab->capacity = large ? kLargeSlabBlocks : kSmallSlabBlocks;
+  return slab;
+}
+
+void ReleaseSlab(Slab *slab) {
+  if (slab->large) {
+    EngineStoreUnmapLarge(slab, kLargeSlabBytes);
+  } else {
+    EngineStoreFree(slab);
+  }
+}
+
+// A new empty slab, listed as open and indexed; null when memory ran out. A large slab is taken once the
+// pool holds kSmallSlabsBeforeLarge slabs, the spare first; a small one when none can be had.
 Slab *NewSlab() {
   if (pool.slabCount == pool.slabCapacity) {
     const int capacity = pool.slabCapacity > 0 ? 2 * pool.slabCapacity : 64;
@@ -88,7 +120,12 @@ Slab *NewSlab() {
     pool.slabs = grown;
     pool.slabCapacity = capacity;
   }
-  Slab *slab = static_cast<Slab *>(EngineStoreAlloc(sizeof(Slab)));
+  Slab *slab = nullptr;
+  if (pool.slabCount >= kSmallSlabsBeforeLarge) {
+    slab = pool.spare != nullptr ? pool.spare : AllocSlab(true);
+    pool.spare = nullptr;
+  }
+  if (slab == nullptr) slab = AllocSlab(false);
   if (slab == nullptr) return nullptr;
   slab->released = nullptr;
   slab->inUse = 0;
@@ -101,13 +138,22 @@ Slab *NewSlab() {
   return slab;
 }
 
+// Takes an empty slab out of the pool. A large one is kept as the spare while other slabs are in use, so
+// that a queue that grows again soon does not fault its pages in anew; everything goes back to the
+// system once the pool holds no block.
 void FreeSlab(Slab *slab) {
   if (slab->open) Close(slab);
   const int at = IndexOf(slab);
   std::memmove(pool.slabs + at, pool.slabs + at + 1, sizeof(Slab *) * static_cast<size_t>(pool.slabCount - at - 1));
   --pool.slabCount;
-  EngineStoreFree(slab);
+  if (slab->large && pool.spare == nullptr && pool.slabCount > 0) {
+    pool.spare = slab;
+  } else {
+    ReleaseSlab(slab);
+  }
   if (pool.slabCount == 0) {
+    if (pool.spare != nullptr) ReleaseSlab(pool.spare);
+    pool.spare = nullptr;
     EngineStoreFree(pool.slabs);
     pool.slabs = nullptr;
     pool.slabCapacity = 0;
@@ -131,7 +177,7 @@ block_struct *BlockPool::Take() {
     block = &slab->blocks[slab->carved++];
   }
   ++slab->inUse;
-  if (slab->released == nullptr && slab->carved == kSlabBlocks) Close(slab);
+  if (slab->released == nullptr && slab->carved == slab->capacity) Close(slab);
   return block;
 }
 

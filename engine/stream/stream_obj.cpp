@@ -202,7 +202,11 @@ void CStreamObj::Clear() {
 }
 
 void CStreamObj::Rewind() {
-  for (block_struct *block = m_pFirst; block != nullptr; block = block->next) block->readpos = 0;
+  // Reads go forward from the first block and pass a block only once all of it was read, and only the
+  // last block can be empty: after a block none of whose bytes were read, no block was read at all, so
+  // the walk ends there. A queue that was only written costs nothing to rewind, however long it is.
+  for (block_struct *block = m_pFirst; block != nullptr && block->readpos != 0; block = block->next)
+    block->readpos = 0;
   m_pCur = m_pFirst;
   m_eof = 0;
 }

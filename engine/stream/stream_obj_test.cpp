@@ -103,6 +103,36 @@ TEST(StreamObjQueue, ConsumingReadReleasesPassedBlocksAndRewindRereadsTheCurrent
   EXPECT_EQ(Drain(head), text.substr(500));
 }
 
+TEST(StreamObjQueue, RewindMakesEveryByteUnreadAfterAnyReads) {
+  // Reads that keep their blocks, interrupted by GetLength (which goes back to the first block without
+  // making anything unread) and by writes.
+  std::mt19937 random(7);
+  for (int round = 0; round < 30; ++round) {
+    CStream head;
+    ASSERT_TRUE(head.Open(nullptr));
+    head.m_consume = 0;
+    std::string text;
+    for (int step = 0; step < 40; ++step) {
+      char buffer[1300];
+      const unsigned n = random() % sizeof buffer;
+      switch (random() % 3) {
+        case 0:
+          text += std::string(n, static_cast<char>('a' + step % 26));
+          head.Write(text.data() + text.size() - n, n);
+          break;
+        case 1:
+          head.Read(buffer, n);
+          break;
+        default:
+          head.GetLength();
+      }
+    }
+    head.Rewind();
+    ASSERT_EQ(head.GetLength(), text.size()) << "round " << round;
+    ASSERT_EQ(Drain(head), text) << "round " << round;
+  }
+}
+
 TEST(StreamObjQueue, RandomWritesAndReadsMatchAPlainQueue) {
   // Reading and appending keep separate positions: a lone head written, partly read and written again
   // gives its text back whole and in order, with no GetLength, Rewind or Close in between.
