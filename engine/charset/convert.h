@@ -12,6 +12,7 @@
 class CCharSet;
 class CConvTbl;
 class NameIndex;
+class ReferenceCache;
 
 class RUNEFLOW_API CConvert : public CStreamObj {
   DECLARE_RUNTIME_CLASS(CConvert)
@@ -45,13 +46,26 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   void PutDst(int c);
   // Builds the table from `from` to `to` (both must be present); 0, reported on the stage, on failure.
   int OpenTable();
+  // The bytes that convert on their own, gathered at the start of each run.
+  struct DirectBytes;
   // Converts the window (m_work, m_workLen bytes) and returns how many bytes of an unfinished reference
-  // were moved to the window's front, to be completed by the next read. direct holds the counterpart of
-  // each byte that converts on its own, or -1; names indexes the destination set.
-  unsigned int ConvertWindow(const short *direct, const NameIndex &names);
+  // were moved to the window's front, to be completed by the next read. names indexes the destination.
+  // seen holds the references this run met.
+  unsigned int ConvertWindow(const DirectBytes &direct, const NameIndex &names, ReferenceCache &seen);
+  // Writes the n bytes at run, each of which converts on its own.
+  void PutRun(const unsigned char *run, int n, const DirectBytes &direct);
+  // ConvertWindow's work when every byte but the begin character converts to itself: runs are copied a
+  // word at a time.
+  unsigned int CopyWindow(const NameIndex &names, ReferenceCache &seen);
+  // Handles the begin character at window position i: a reference, or a character. Returns where the
+  // scan goes on, or -1 when the rest of the window was moved to its front (m_workLen then counts it)
+  // to be completed by the next read. *lastEnd is the window's last end character, found when first
+  // needed (-2 until then, -1 when there is none).
+  int BeginAt(int i, const NameIndex &names, ReferenceCache &seen, int *lastEnd);
   // Resolves the reference whose begin character is at window position at and whose name has
-  // nameLength bytes; returns the window position where the scan goes on.
-  int ResolveReference(const NameIndex &names, int at, int nameLength);
+  // nameLength bytes; returns the window position where the scan goes on. *byte is the one byte written
+  // for it when it resolved to a character, else -1.
+  int ResolveReference(const NameIndex &names, int at, int nameLength, int *byte);
   // Writes the destination counterpart of the source byte c, or nothing when it has none.
   void PutCounterpart(int c);
   // Writes the byte c of the source set: its counterpart, or a reference for it in the destination set.

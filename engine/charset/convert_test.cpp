@@ -69,6 +69,26 @@ const SetSpec kPlain = Ascii({{142, "eacute"}}, 0, 0, 0);
 // Named references but no numeric ones.
 const SetSpec kNamedOnly = Ascii({{142, "eacute"}}, '&', ';', 0);
 
+// Every byte value defined, with names of one to nine bytes: between two such sets every byte but the
+// begin character stands for itself, which the stage copies a word at a time.
+SetSpec Full() {
+  std::map<int, std::string> all;
+  for (int c = 0; c < 256; ++c) {
+    if (c < 32 || c >= 127)
+      all[c] = std::string(1 + c % 9, static_cast<char>('a' + c % 26)) + std::to_string(c);
+  }
+  return Ascii(all, '&', ';', '#');
+}
+const SetSpec kFull = Full();
+// The same names with the values above 127 in reverse order: every byte but the begin character has a
+// counterpart, which the stage maps run by run.
+SetSpec FullReversed() {
+  SetSpec set = kFull;
+  for (int c = 128; c < 256; ++c) set.names[c] = kFull.names.at(383 - c);
+  return set;
+}
+const SetSpec kFullReversed = FullReversed();
+
 // The conversion of a whole text at once, written from the rules without windows; it assumes that the
 // source's begin character has a counterpart in the destination.
 std::string Model(const SetSpec &from, const SetSpec &to, const std::string &text) {
@@ -240,6 +260,14 @@ TEST(Convert, IntoDestinationsWithoutReferences) {
 }
 
 TEST(Convert, WindowBorders) {
+  Conversion full(kFull, kFull);
+  ASSERT_TRUE(full.opened) << full.StageError();
+  for (size_t offset = 440; offset <= 520; ++offset) {
+    const std::string before(offset, 'a');
+    EXPECT_EQ(full.Run(before + "&amp;&ccc2;&#233;&dddd237;&zzzzzzzzz233;&" + std::string(31, 'q') + ";b"),
+              before + "&\x02\xE9\xED\xE9&" + std::string(31, 'q') + ";b")
+        << "references of a full set at offset " << offset;
+  }
   Conversion conversion(kLatin, kMac);
   ASSERT_TRUE(conversion.opened) << conversion.StageError();
   for (size_t offset = 440; offset <= 520; ++offset) {
@@ -285,9 +313,17 @@ TEST(Convert, AgreesWithTheWholeTextModel) {
                                            "F",
                                            "&trade;",
                                            "&" + std::string(30, 'x'),
-                                           std::string(40, 'y')};
+                                           std::string(40, 'y'),
+                                           "&" + kFull.names.at(2) + ";",    // a name of 2 bytes
+                                           "&" + kFull.names.at(237) + ";",  // 7 bytes
+                                           "&" + kFull.names.at(232) + ";",  // 11 bytes
+                                           "&" + kFull.names.at(233) + ";",  // 12 bytes
+                                           "&#xC8;",
+                                           std::string(1, '\0'),
+                                           "\xFF"};
   const std::vector<std::pair<const SetSpec *, const SetSpec *>> pairs = {
-      {&kLatin, &kLatin}, {&kLatin, &kMac}, {&kLatin, &kPlain}, {&kLatin, &kNamedOnly}};
+      {&kLatin, &kLatin}, {&kLatin, &kMac},         {&kLatin, &kPlain}, {&kLatin, &kNamedOnly},
+      {&kFull, &kFull},   {&kFull, &kFullReversed}, {&kFull, &kLatin}};
   std::mt19937 random(20261207);
   for (const auto &[from, to] : pairs) {
     Conversion conversion(*from, *to);

@@ -47,7 +47,8 @@ void EngineStoreFree(void *memory) { std::free(memory); }
 
 void *EngineStoreMapLarge(size_t size) {
   // Mapped with room to spare, then cut to the aligned piece.
-  void *mapped = mmap(nullptr, size + kHugePageBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void *mapped =
+      mmap(nullptr, size + kHugePageBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) return nullptr;
   const uintptr_t start = reinterpret_cast<uintptr_t>(mapped);
   const uintptr_t aligned = (start + kHugePageBytes - 1) & ~static_cast<uintptr_t>(kHugePageBytes - 1);
