@@ -5,7 +5,8 @@
 #   test   main, and everything the test command runs: GoogleTest, Python, Google Benchmark with the
 #          comparison's peers (its quick run is a test: iconv, recode, perl's HTML::Entities, and the
 #          HTML-to-text programs html2text and w3m), clang with libFuzzer, the mingw-w64 cross
-#          compiler and IDL compiler, Wine with its 32-bit part, and Xvfb
+#          compiler and IDL compiler, Wine with its 32-bit part, Xvfb, and what makes and reads the
+#          release package's documents (Debian's Python with xlwt, xlrd and Markdown; lnkinfo)
 #   bench  main, and what bench/compare.py and the micro-benchmarks measure against and with
 # Usage: install-deps.sh [main|test|bench]   (default: test)
 set -eu
@@ -40,6 +41,11 @@ if [ "$scope" = test ]; then
   has wine || need wine
   dpkg -s wine32:i386 >/dev/null 2>&1 || need wine32:i386
   has Xvfb || need xvfb
+  # The package's generators and test run on Debian's own Python, where these modules are installed.
+  /usr/bin/python3 -c 'import xlwt' 2>/dev/null || need python3-xlwt
+  /usr/bin/python3 -c 'import xlrd' 2>/dev/null || need python3-xlrd
+  /usr/bin/python3 -c 'import markdown' 2>/dev/null || need python3-markdown
+  has lnkinfo || need liblnk-utils
 fi
 [ -n "$packages" ] || exit 0
 
