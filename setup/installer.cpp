@@ -129,6 +129,7 @@ bool CInstaller::Remove() {
   }
   if (!RunServer("/Remove", false)) return false;
   for (const auto &file : kRemovedFiles) {
+    if (file.folder == kDesktopFolder && m_desktopDir[0] == '\0') continue;  // nowhere to look for it
     DWORD error = Join(m_to, file.folder, file.name);
     if (error == ERROR_SUCCESS) error = m_system.Delete(m_to);
     if (error != ERROR_SUCCESS && error != ERROR_FILE_NOT_FOUND) {

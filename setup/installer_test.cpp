@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -260,6 +261,15 @@ TEST(Installer, FilesAlreadyGoneCountAsRemoved) {
   CInstaller installer(system);
   EXPECT_EQ(0, installer.Run(false, true));
   EXPECT_EQ(Joined({{kOpenUninstallKey, "close"}, kFolders, kRemoval}), system.log);
+
+  CScriptedSystem noDesktop;  // the shortcut cannot be looked for: the rest is removed
+  noDesktop.installed = true;
+  noDesktop.desktopKnown = false;
+  CInstaller remover(noDesktop);
+  EXPECT_EQ(0, remover.Run(false, true));
+  std::vector<std::string> expected = Joined({{kOpenUninstallKey, "close"}, kFolders, kRemoval});
+  expected.erase(std::find(expected.begin(), expected.end(), kRemoval[5]));
+  EXPECT_EQ(expected, noDesktop.log);
 }
 
 TEST(Installer, WaitsForTheServersProgramFileEvery100MsWithinALimit) {

@@ -56,7 +56,8 @@ int Shortcut(char **arguments) {
     link->GetDescription(description, MAX_PATH);
     link->GetArguments(parameters, MAX_PATH);
     link->GetShowCmd(&show);
-    std::printf("target: %s\ndescription: %s\narguments: %s\nshow: %d\n", target, description, parameters, show);
+    std::printf("target: %s\ndescription: %s\narguments: %s\nshow: %d\n", target, description, parameters,
+                show);
   }
   if (file != nullptr) file->Release();
   if (link != nullptr) link->Release();
@@ -83,7 +84,8 @@ int Run(char **arguments) {
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessA(nullptr, arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
     return Fail(std::string("cannot start ") + arguments[0]);
   }
   WaitForSingleObject(process.hProcess, INFINITE);
@@ -108,10 +110,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"press", 2, Press, "press CAPTION BUTTON"},
-    {"idle", 0, Idle, "idle"},
-    {"shortcut", 1, Shortcut, "shortcut FILE"},
-    {"open", 1, Open, "open FILE"},
+    {"press", 2, Press, "press CAPTION BUTTON"}, {"idle", 0, Idle, "idle"},
+    {"shortcut", 1, Shortcut, "shortcut FILE"},  {"open", 1, Open, "open FILE"},
     {"run", 1, Run, "run COMMAND_LINE"},
 };
 
