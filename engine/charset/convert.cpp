@@ -21,12 +21,12 @@
 #include "engine/charset/owned_sets.h"
 #include "engine/charset/reference_cache.h"
 #include "engine/stream/allocator.h"
+#include "engine/stream/run_failure.h"
 
 IMPLEMENT_RUNTIME_CLASS(CConvert, CStreamObj)
 
 namespace {
 
-const char kPutDst[] = "PutDst";  // what PutDst throws when the next queue refuses its bytes
 // A reference that may still end in the next window: begin character, a full name and end character.
 const int kReferenceMax = kCharNameMax + 2;
 // BeginAt's answer when it moved the rest of the window to its front, to wait for the next read.
@@ -76,24 +76,26 @@ inline int CachedByte(const unsigned char *name, unsigned char end, const Refere
 
 }  // namespace
 
-CConvert::CConvert() : from(nullptr), to(nullptr), table(nullptr), outbuf(nullptr), outcount(0) {
+CConvert::CConvert()
+    : from(nullptr), to(nullptr), table(nullptr), outbuf(nullptr), outcount(0), ownsSets_{false, false} {
   AppendVersion("3.0");
 }
 
 CConvert::~CConvert() {
-  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, ownsSets_, nullptr, nullptr);
   delete table;
   EngineFree(outbuf);
 }
 
 int CConvert::Open(const char *fromName, const char *toName) {
   ReleaseWork();
-  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, ownsSets_, nullptr, nullptr);
   const char *names[2] = {fromName, toName};
   CCharSet **sets[2] = {&from, &to};
   for (int side = 0; side < 2; ++side) {
     *sets[side] = new (std::nothrow) CCharSet;
     if (*sets[side] == nullptr) return ReportNoMemory();
+    ownsSets_[side] = true;
     if (!(*sets[side])->Open(this, names[side])) return 0;
   }
   return Open(from, to);
@@ -101,7 +103,7 @@ int CConvert::Open(const char *fromName, const char *toName) {
 
 int CConvert::Open(CCharSet *newFrom, CCharSet *newTo) {
   if (!CStreamObj::Open()) return 0;
-  ReplaceOwnedSets(this, &from, &to, newFrom, newTo);
+  ReplaceOwnedSets(this, &from, &to, ownsSets_, newFrom, newTo);
   if (!OpenTable()) {
     ReleaseWork();
     return 0;
@@ -136,7 +138,7 @@ void CConvert::PutDst(int c) {
   Write(outbuf, outcount);
   if (Error()) {
     ReportQueueError();
-    throw kPutDst;
+    throw RunFailure();
   }
   outcount = 0;
 }
@@ -180,7 +182,7 @@ int CConvert::Process() {
       carried = ConvertWindow(direct, names, seen);
     }
     PutDst(-1);
-  } catch (const char *) {
+  } catch (const RunFailure &) {
     return 0;  // PutDst reported the failure on the head stream
   }
   return Close();

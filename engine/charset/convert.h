@@ -19,7 +19,7 @@ class RUNEFLOW_API CConvert : public CStreamObj {
 
  public:
   CConvert();
-  // Destroys the sets and the table that the stage owns (those whose error target is the stage).
+  // Destroys the table and the sets that the stage owns (see Open).
   ~CConvert() override;
 
   using CStreamObj::Open;
@@ -27,8 +27,8 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   // added to its head) and opens the stage on them; the stage owns the two sets. Problems are reported on
   // the stage. A failed Open leaves the stage not opened.
   virtual int Open(const char *fromName, const char *toName);
-  // Opens the stage on two loaded sets (they may be one set); sets loaded with another error target stay
-  // with their creator and must outlive the stage's use.
+  // Opens the stage on two loaded sets (they may be one set). The stage owns a set loaded with the stage
+  // as its error target; any other set stays with its creator and must outlive the stage's use.
   virtual int Open(CCharSet *from, CCharSet *to);
   // Converts the whole input queue into the next object's queue and runs the next stage. Run-time errors
   // are reported on the head stream; output written before a failure stays in the next queue.
@@ -42,7 +42,7 @@ class RUNEFLOW_API CConvert : public CStreamObj {
 
  private:
   // Appends the byte c to outbuf, writing outbuf on when it is full; c == -1 writes out what it holds.
-  // A failed write is reported on the head stream and thrown as the text "PutDst".
+  // A failed write is reported on the head stream and stops the run (RunFailure).
   void PutDst(int c);
   // Builds the table from `from` to `to` (both must be present); 0, reported on the stage, on failure.
   int OpenTable();
@@ -79,6 +79,8 @@ class RUNEFLOW_API CConvert : public CStreamObj {
   void PutMissingNameReference(int value, bool nameThroughTable);
   // Reports "I/O error %d on stream" with the stage's error code on the head stream.
   void ReportQueueError();
+
+  bool ownsSets_[2];  // from and to: destroyed by the stage (see ReplaceOwnedSets)
 };
 
 #endif

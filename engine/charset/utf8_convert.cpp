@@ -64,25 +64,26 @@ const char *Describe(Utf8Fault fault) {
 }  // namespace
 
 CUtf8Convert::CUtf8Convert()
-    : from(nullptr), to(nullptr), map(nullptr), outbuf(nullptr), outcount(0), offset(0), failed(false) {
+    : from(nullptr), to(nullptr), map(nullptr), outbuf(nullptr), outcount(0), offset(0), failed(false), ownsSets_{false, false} {
   AppendVersion("3.2");
 }
 
 CUtf8Convert::~CUtf8Convert() {
-  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, ownsSets_, nullptr, nullptr);
   delete map;
   EngineFree(outbuf);
 }
 
 int CUtf8Convert::Open(const char *fromName, const char *toName) {
   ReleaseWork();
-  ReplaceOwnedSets(this, &from, &to, nullptr, nullptr);
+  ReplaceOwnedSets(this, &from, &to, ownsSets_, nullptr, nullptr);
   const char *names[2] = {fromName, toName};
   CCharSet **sets[2] = {&from, &to};
   for (int side = 0; side < 2; ++side) {
     if (names[side] == nullptr) continue;
     *sets[side] = new (std::nothrow) CCharSet;
     if (*sets[side] == nullptr) return ReportNoMemory();
+    ownsSets_[side] = true;
     if (!(*sets[side])->Open(this, names[side])) return 0;
   }
   return Open(from, to);
@@ -90,7 +91,7 @@ int CUtf8Convert::Open(const char *fromName, const char *toName) {
 
 int CUtf8Convert::Open(CCharSet *newFrom, CCharSet *newTo) {
   if (!CStreamObj::Open()) return 0;
-  ReplaceOwnedSets(this, &from, &to, newFrom, newTo);
+  ReplaceOwnedSets(this, &from, &to, ownsSets_, newFrom, newTo);
   if (from != nullptr && to != nullptr) {
     ReleaseWork();
     Eprintf("One side must be UTF-8\n");

@@ -22,7 +22,8 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
 
  public:
   CUtf8Convert();
-  // Destroys the set and the map that the stage owns (a set is owned when its error target is the stage).
+  // Destroys the map and the sets that the stage owns (those it loaded, and those loaded with the stage as
+  // their error target).
   ~CUtf8Convert() override;
 
   using CStreamObj::Open;
@@ -87,6 +88,7 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
 
   unsigned long offset;  // during a run: the input offset of the window's first byte
   bool failed;           // during a run: a failure was reported and the run stops
+  bool ownsSets_[2];     // from and to: destroyed by the stage (see ReplaceOwnedSets)
 };
 
 #endif

@@ -76,6 +76,12 @@ char *EngineCopy(const char *text) {
   return copy;
 }
 
+char *EngineZeroed(size_t size) {
+  char *zeroed = static_cast<char *>(EngineAlloc(size));
+  if (zeroed != nullptr) std::memset(zeroed, 0, size);
+  return zeroed;
+}
+
 void FailAllocationAt(unsigned long n) { allocationsUntilFailure = n; }
 
 bool AllocationFailurePending() { return allocationsUntilFailure != 0; }

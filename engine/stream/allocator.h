@@ -12,6 +12,8 @@ void *EngineAlloc(size_t size);
 void EngineFree(void *memory);
 // A copy of the NUL-terminated text from EngineAlloc, or null.
 char *EngineCopy(const char *text);
+// size zero bytes from EngineAlloc, or null.
+char *EngineZeroed(size_t size);
 
 // For memory the engine hands out from a store of its own (queue blocks): each piece handed out counts
 // as one allocation, both for an injected failure and for the live count. EngineCharge returns false

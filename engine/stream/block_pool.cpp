@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 
+#include "engine/check.h"
 #include "engine/stream/allocator.h"
 
 namespace {
@@ -185,7 +186,11 @@ void BlockPool::Give(block_struct *block) {
   if (block == nullptr) return;
   Lock lock;
   // The slab that holds the block is the last one that starts at or before it.
-  Slab *slab = pool.slabs[IndexOf(block) - 1];
+  const int at = IndexOf(block);
+  RUNEFLOW_ASSERT(at > 0);
+  Slab *slab = pool.slabs[at - 1];
+  RUNEFLOW_ASSERT(!std::less<const block_struct *>()(block, slab->blocks) &&
+                  std::less<const block_struct *>()(block, slab->blocks + slab->capacity) && slab->inUse > 0);
   block->next = slab->released;
   slab->released = block;
   --slab->inUse;

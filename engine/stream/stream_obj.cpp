@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/check.h"
 #include "engine/stream/allocator.h"
 #include "engine/stream/block_pool.h"
 
@@ -151,6 +152,7 @@ unsigned int CStreamObj::ReadPieces(unsigned int n, PieceTaker take, void *conte
   // been taken. Only a read that wants more than the queue holds sets the end flag.
   while (taken < n && !m_eof) {
     block_struct *block = m_pCur;
+    RUNEFLOW_ASSERT(block != nullptr && block->readpos <= block->used && block->used <= kBlockSize);
     unsigned int available = block->used - block->readpos;
     unsigned int wanted = n - taken;
     if (available >= wanted) {
@@ -179,6 +181,7 @@ unsigned int CStreamObj::ReadPieces(unsigned int n, PieceTaker take, void *conte
       m_pCur = next;
     }
   }
+  RUNEFLOW_ASSERT(taken <= n);
   return taken;
 }
 

@@ -18,28 +18,24 @@ namespace {
 // whose case partner it is; a capture takes its subset (any byte without one); a wildcard is taken as
 // accepting every byte.
 bool MayTake(const CSubstTbl &table, const CCharSet &textset, const sub_struct &e, int k, int t) {
-  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  const unsigned char *from = PatternBytes(e);
   if (from[k] == '\0') return false;
   if (!IsEscape(table, from, k)) return from[k] == t;
   const unsigned char letter = from[k + 1];
-  if (IsParameter(table, letter)) {
-    const int subset = e.subs[k];
-    return subset == 0 || ((textset.chars[t].subsets >> subset) & 1u) != 0;
-  }
+  if (IsParameter(table, letter)) return e.subs[k] == 0 || InSubset(textset, t, e.subs[k]);
   if (IsWildcard(table, letter)) return true;
-  return t == letter ||
-         (((textset.chars[letter].subsets >> kSubsetPaired) & 1u) != 0 && textset.othercase[t] == letter);
+  return TakesEscapedLetter(textset, letter, t);
 }
 
 // Where the unit after the first one starts in e's pattern.
 int SecondUnit(const CSubstTbl &table, const sub_struct &e) {
-  return IsEscape(table, reinterpret_cast<const unsigned char *>(e.from), 0) ? 2 : 1;
+  return IsEscape(table, PatternBytes(e), 0) ? 2 : 1;
 }
 
 // The fewest text bytes a match of e's pattern takes: one per unit that is not the wildcard (which may
 // take nothing).
 int ShortestMatch(const CSubstTbl &table, const sub_struct &e) {
-  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  const unsigned char *from = PatternBytes(e);
   int units = 0;
   for (int k = 0; from[k] != '\0';) {
     const bool escape = IsEscape(table, from, k);
@@ -51,7 +47,7 @@ int ShortestMatch(const CSubstTbl &table, const sub_struct &e) {
 
 // Whether e's pattern is made of plain bytes only (no escape at all), none of them a null.
 bool IsPlainPattern(const CSubstTbl &table, const sub_struct &e) {
-  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  const unsigned char *from = PatternBytes(e);
   if (from[0] == '\0' || e.wmax < -1) return false;  // an attempt is dead from the start: general case
   for (int k = 0; from[k] != '\0'; ++k) {
     if (IsEscape(table, from, k)) return false;
@@ -61,146 +57,142 @@ bool IsPlainPattern(const CSubstTbl &table, const sub_struct &e) {
 
 // Whether the attempt of e, begun at a byte, may be left out when its second unit refuses the next one.
 bool MaySkipOnSecond(const CSubstTbl &table, const sub_struct &e) {
-  const unsigned char *from = reinterpret_cast<const unsigned char *>(e.from);
+  const unsigned char *from = PatternBytes(e);
   const int second = SecondUnit(table, e);
   if (from[0] == '\0' || from[second] == '\0') return false;
   // A wildcard may take nothing, so the unit after it may take the very byte the attempt begins on. A
   // text set that lacks the table's special characters can give a wildcard's code to a pattern's first
   // unit.
-  const auto wildcardAt = [&](int k) { return IsEscape(table, from, k) && IsWildcard(table, from[k + 1]); };
-  return !wildcardAt(0) && !wildcardAt(second);
+  return !IsWildcardAt(table, from, 0) && !IsWildcardAt(table, from, second);
 }
 
 }  // namespace
 
 int EntryCandidates::PairSlot(unsigned int pair) const {
   unsigned int slot = (pair * 2654435761u) >> 21;  // the top 11 bits: kPairSlots slots
-  while (pairRuns[slot].count != 0 && pairRuns[slot].pair != pair) slot = (slot + 1) % kPairSlots;
+  while (pairRuns_[slot].count != 0 && pairRuns_[slot].pair != pair) slot = (slot + 1) % kPairSlots;
   return static_cast<int>(slot);
 }
 
 const uint16_t *EntryCandidates::PlainBeginning(unsigned char first, unsigned char second, int *count) const {
-  const PairRun &run = pairRuns[PairSlot(first * 256u + second)];
+  const PairRun &run = pairRuns_[PairSlot(first * 256u + second)];
   *count = run.count;
-  return listedEntries + run.start;
+  return listedEntries_ + run.start;
 }
 
 void EntryCandidates::ListPlainPairs(const CSubstTbl &table) {
-  std::memset(pairRuns, 0, sizeof pairRuns);
-  std::memset(listed, 0, sizeof listed);
+  std::memset(pairRuns_, 0, sizeof pairRuns_);
+  std::memset(listed_, 0, sizeof listed_);
   const auto pairOf = [&](int index) {
-    const unsigned char *from = reinterpret_cast<const unsigned char *>(table.entries[index].from);
+    const unsigned char *from = PatternBytes(table.entries[index]);
     return from[0] * 256u + from[1];
   };
   // Listed under its own pair only: elsewhere its attempt would die on the second byte, which must
   // leave no later entry's match waiting.
   const auto listable = [&](int index) {
-    return plain[index] && table.entries[index].from[1] != '\0' && shortestLater[index] > 1;
+    return plain_[index] && table.entries[index].from[1] != '\0' && shortestLater_[index] > 1;
   };
   // Count the entries of each pair, give each pair its run, then fill the runs in table order.
   for (int index = 0; index < table.count; ++index) {
     if (!listable(index)) continue;
-    PairRun &run = pairRuns[PairSlot(pairOf(index))];
+    PairRun &run = pairRuns_[PairSlot(pairOf(index))];
     run.pair = static_cast<uint16_t>(pairOf(index));
     ++run.count;
-    listed[index / 64] |= uint64_t{1} << (index % 64);
+    listed_[index / 64] |= uint64_t{1} << (index % 64);
   }
-  // Entries checked by their first three bytes: the pair maps leave them to anyForTriple.
-  std::memset(anyForTriple, 0, sizeof anyForTriple);
-  std::memset(byTriple, 0, sizeof byTriple);
+  // Entries checked by their first three bytes: the pair maps leave them to anyForTriple_.
+  std::memset(anyForTriple_, 0, sizeof anyForTriple_);
+  std::memset(byTriple_, 0, sizeof byTriple_);
   for (int index = 0; index < table.count; ++index) {
-    const unsigned char *from = reinterpret_cast<const unsigned char *>(table.entries[index].from);
-    if (!listable(index) || from[2] == '\0' || shortestLater[index] <= 2) continue;
-    byTriple[index / 64] |= uint64_t{1} << (index % 64);
+    const unsigned char *from = PatternBytes(table.entries[index]);
+    if (!listable(index) || from[2] == '\0' || shortestLater_[index] <= 2) continue;
+    byTriple_[index / 64] |= uint64_t{1} << (index % 64);
     const unsigned int bit = TripleBit(from[0], from[1], from[2]);
-    anyForTriple[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
+    anyForTriple_[bit / 8] |= static_cast<unsigned char>(1u << (bit % 8));
   }
   uint16_t filled[kPairSlots] = {};
   int start = 0;
-  for (PairRun &run : pairRuns) {
+  for (PairRun &run : pairRuns_) {
     run.start = static_cast<uint16_t>(start);
     start += run.count;
   }
   for (int index = 0; index < table.count; ++index) {
     if (!listable(index)) continue;
     const int slot = PairSlot(pairOf(index));
-    listedEntries[pairRuns[slot].start + filled[slot]++] = static_cast<uint16_t>(index);
+    listedEntries_[pairRuns_[slot].start + filled[slot]++] = static_cast<uint16_t>(index);
   }
   for (int t = 0; t < 256; ++t) {
-    unlistedFirstWords[t] = 0;
-    unlistedSecondWords[t] = 0;
-    for (int w = 0; w < wordCount; ++w) {
-      if (ForFirst(static_cast<unsigned char>(t))[w] & ~listed[w]) unlistedFirstWords[t] |= 1u << w;
-      if (ForSecond(static_cast<unsigned char>(t))[w] & ~listed[w]) unlistedSecondWords[t] |= 1u << w;
+    unlistedFirstWords_[t] = 0;
+    unlistedSecondWords_[t] = 0;
+    for (int w = 0; w < wordCount_; ++w) {
+      if (ForFirst(static_cast<unsigned char>(t))[w] & ~listed_[w]) unlistedFirstWords_[t] |= 1u << w;
+      if (ForSecond(static_cast<unsigned char>(t))[w] & ~listed_[w]) unlistedSecondWords_[t] |= 1u << w;
     }
   }
 }
 
-EntryCandidates::~EntryCandidates() { EngineFree(sets); }
-
-void *EntryCandidates::operator new(size_t size, const std::nothrow_t &) noexcept { return EngineAlloc(size); }
-void EntryCandidates::operator delete(void *memory) noexcept { EngineFree(memory); }
+EntryCandidates::~EntryCandidates() { EngineFree(sets_); }
 
 int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
-  EngineFree(sets);
-  wordCount = (table.count + 63) / 64;
-  const size_t words = static_cast<size_t>(wordCount > 0 ? wordCount : 1);
-  sets = static_cast<uint64_t *>(EngineAlloc(sizeof(uint64_t) * 512 * words));
-  if (sets == nullptr) return 0;
-  std::memset(sets, 0, sizeof(uint64_t) * 512 * words);
-  std::memset(anyForByte, 0, sizeof anyForByte);
-  std::memset(anyForPair, 0, sizeof anyForPair);
-  std::memset(anyForPairUnfiltered, 0, sizeof anyForPairUnfiltered);
-  std::memset(firstWords, 0, sizeof firstWords);
-  std::memset(secondWords, 0, sizeof secondWords);
+  EngineFree(sets_);
+  wordCount_ = (table.count + 63) / 64;
+  const size_t words = static_cast<size_t>(wordCount_ > 0 ? wordCount_ : 1);
+  sets_ = static_cast<uint64_t *>(EngineAlloc(sizeof(uint64_t) * 512 * words));
+  if (sets_ == nullptr) return 0;
+  std::memset(sets_, 0, sizeof(uint64_t) * 512 * words);
+  std::memset(anyForByte_, 0, sizeof anyForByte_);
+  std::memset(anyForPair_, 0, sizeof anyForPair_);
+  std::memset(anyForPairUnfiltered_, 0, sizeof anyForPairUnfiltered_);
+  std::memset(firstWords_, 0, sizeof firstWords_);
+  std::memset(secondWords_, 0, sizeof secondWords_);
   int shortest = INT_MAX;
   for (int index = table.count - 1; index >= 0; --index) {
-    shortestLater[index] = shortest;
+    shortestLater_[index] = shortest;
     const int own = ShortestMatch(table, table.entries[index]);
     if (own < shortest) shortest = own;
   }
   for (int index = 0; index < table.count; ++index) {
     const sub_struct &e = table.entries[index];
     const uint64_t bit = uint64_t{1} << (index % 64);
-    const bool skippable = shortestLater[index] > 1 && MaySkipOnSecond(table, e);
-    plain[index] = IsPlainPattern(table, e) ? 1 : 0;
+    const bool skippable = shortestLater_[index] > 1 && MaySkipOnSecond(table, e);
+    plain_[index] = IsPlainPattern(table, e) ? 1 : 0;
     for (int t = 0; t < 256; ++t) {
       if (MayTake(table, textset, e, 0, t)) {
-        sets[static_cast<size_t>(t) * words + index / 64] |= bit;
-        firstWords[t] |= 1u << (index / 64);
-        anyForByte[t] = 1;
+        sets_[static_cast<size_t>(t) * words + index / 64] |= bit;
+        firstWords_[t] |= 1u << (index / 64);
+        anyForByte_[t] = 1;
       }
       if (!skippable || MayTake(table, textset, e, SecondUnit(table, e), t)) {
-        sets[static_cast<size_t>(256 + t) * words + index / 64] |= bit;
-        secondWords[t] |= 1u << (index / 64);
+        sets_[static_cast<size_t>(256 + t) * words + index / 64] |= bit;
+        secondWords_[t] |= 1u << (index / 64);
       }
     }
   }
   ListPlainPairs(table);
-  // One pass over the pairs fills both pair maps: any entry, and any entry not left to anyForTriple.
+  // One pass over the pairs fills both pair maps: any entry, and any entry not left to anyForTriple_.
   for (unsigned int first = 0; first < 256; ++first) {
-    if (!anyForByte[first]) continue;
+    if (!anyForByte_[first]) continue;
     for (unsigned int second = 0; second < 256; ++second) {
       uint64_t any = 0;
       uint64_t unfiltered = 0;
       for (size_t w = 0; w < words; ++w) {
         const uint64_t bits = ForFirst(static_cast<unsigned char>(first))[w] & ForSecond(static_cast<unsigned char>(second))[w];
         any |= bits;
-        unfiltered |= bits & ~byTriple[w];
+        unfiltered |= bits & ~byTriple_[w];
       }
       const unsigned int pair = first * 256 + second;
-      if (any != 0) anyForPair[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
-      if (unfiltered != 0) anyForPairUnfiltered[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
+      if (any != 0) anyForPair_[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
+      if (unfiltered != 0) anyForPairUnfiltered_[pair / 8] |= static_cast<unsigned char>(1u << (pair % 8));
     }
   }
-  soleFirstByte = -1;
+  soleFirstByte_ = -1;
   for (int t = 0; t < 256; ++t) {
-    if (!anyForByte[t]) continue;
-    if (soleFirstByte >= 0) {
-      soleFirstByte = -1;
+    if (!anyForByte_[t]) continue;
+    if (soleFirstByte_ >= 0) {
+      soleFirstByte_ = -1;
       break;
     }
-    soleFirstByte = t;
+    soleFirstByte_ = t;
   }
   return 1;
 }

@@ -5,9 +5,6 @@
 #ifndef RUNEFLOW_ENGINE_SUBST_FIRING_LOG_H
 #define RUNEFLOW_ENGINE_SUBST_FIRING_LOG_H
 
-#include <cstddef>
-#include <new>
-
 #include "engine/subst/sub_struct.h"
 
 class FiringLog {
@@ -17,19 +14,15 @@ class FiringLog {
   FiringLog(const FiringLog &) = delete;
   FiringLog &operator=(const FiringLog &) = delete;
 
-  // The log lives in engine memory like the stage that owns it.
-  static void *operator new(size_t size, const std::nothrow_t &) noexcept;
-  static void operator delete(void *memory) noexcept;
-
   // Makes room for the states of count entries and for the firings of an ordinary window, so that a
   // run needs no memory unless a table keeps giving text back. Returns 0 when memory runs out.
-  int Reserve(int count, int firings);
+  int Reserve(int count, int firings_);
   // Forgets every firing: a new window begins, with the entries' present states as its first state.
   int Restart(const sub_struct *entries);
   // Forgets every firing, keeping the states: for a new window when no states changed since Restart.
   void Forget() {
-    firingCount = 0;
-    highestStart = -1;
+    firingCount_ = 0;
+    highestStart_ = -1;
   }
   // Notes the entries' present states after a firing that may have switched groups. Returns 0 when
   // memory runs out.
@@ -47,22 +40,22 @@ class FiringLog {
     int end;
     int state;  // index of the states it fired in
   };
-  // Copies the states of the entryCount entries into scratch.
+  // Copies the states of the entryCount_ entries into scratch_.
   void Gather(const sub_struct *entries);
   // Makes room for one more firing or one more set of states; 0 when memory runs out.
   int GrowFirings();
   int GrowStates();
 
-  Firing *firings = nullptr;
-  int firingCount = 0;
-  int firingCapacity = 0;
-  int highestStart = -1;            // the largest start of any logged firing
-  unsigned char *states = nullptr;  // stateCount sets of entryCount states, each as one byte
-  int stateCount = 0;
-  int stateCapacity = 0;
-  int entryCount = 0;
-  int current = 0;                   // the set that holds the present states
-  unsigned char *scratch = nullptr;  // entryCount bytes
+  Firing *firings_ = nullptr;
+  int firingCount_ = 0;
+  int firingCapacity_ = 0;
+  int highestStart_ = -1;            // the largest start of any logged firing
+  unsigned char *states_ = nullptr;  // stateCount_ sets of entryCount_ states, each as one byte
+  int stateCount_ = 0;
+  int stateCapacity_ = 0;
+  int entryCount_ = 0;
+  int current_ = 0;                   // the set that holds the present states
+  unsigned char *scratch_ = nullptr;  // entryCount_ bytes
 };
 
 #endif

@@ -1,10 +1,34 @@
 // How a compiled pattern or replacement is read unit by unit: an escape is the table's escape code and a
 // letter, and the letter tells a wildcard, a one-character parameter (a capture) or an escaped literal.
-// Shared by the substitution stage's matcher and the index of the bytes each entry can begin with.
+// Shared by the pattern compiler, the stage's matcher, its replacements and the index of the bytes each
+// entry can begin with.
 #ifndef RUNEFLOW_ENGINE_SUBST_PATTERN_UNITS_H
 #define RUNEFLOW_ENGINE_SUBST_PATTERN_UNITS_H
 
+#include "engine/charset/charset.h"
+#include "engine/charset/conv_tbl.h"
 #include "engine/subst/subst_tbl.h"
+
+// The text-set code of the table-set character c: the low 8 bits of its conversion.
+inline unsigned char TextCode(const CConvTbl &conv, unsigned char c) {
+  return static_cast<unsigned char>(conv.map[c]);
+}
+
+// The bytes of e's compiled pattern.
+inline const unsigned char *PatternBytes(const sub_struct &e) {
+  return reinterpret_cast<const unsigned char *>(e.from);
+}
+
+// Whether the byte t belongs to subset (1 to 31) of the text set.
+inline bool InSubset(const CCharSet &textset, int t, int subset) {
+  return (textset.chars[t].subsets >> subset) & 1u;
+}
+
+// Whether an escaped letter takes the text byte t: the letter itself, or its case partner when it is a
+// letter that has one.
+inline bool TakesEscapedLetter(const CCharSet &textset, unsigned char letter, int t) {
+  return t == letter || (InSubset(textset, letter, kSubsetPaired) && textset.othercase[t] == letter);
+}
 
 // Whether an escape letter stands for the wildcard, or for a one-character parameter (a capture).
 inline bool IsWildcard(const CSubstTbl &t, unsigned char letter) {
@@ -18,6 +42,27 @@ inline bool IsParameter(const CSubstTbl &t, unsigned char letter) {
 // code that ends the string is an ordinary byte.
 inline bool IsEscape(const CSubstTbl &t, const unsigned char *s, int k) {
   return s[k] == t.c_esc && s[k + 1] != '\0';
+}
+
+// Whether the compiled string s holds the wildcard's escape at index k.
+inline bool IsWildcardAt(const CSubstTbl &t, const unsigned char *s, int k) {
+  return IsEscape(t, s, k) && IsWildcard(t, s[k + 1]);
+}
+
+// Where a pattern's wildcard stands: the index of its escape code and the units before it.
+struct WildcardPlace {
+  int index;
+  int units;
+};
+// The wildcard of e's pattern, which must have one.
+inline WildcardPlace FindWildcard(const CSubstTbl &t, const sub_struct &e) {
+  const unsigned char *from = PatternBytes(e);
+  WildcardPlace place{0, 0};
+  while (!IsWildcardAt(t, from, place.index)) {
+    place.index += IsEscape(t, from, place.index) ? 2 : 1;
+    ++place.units;
+  }
+  return place;
 }
 
 #endif

@@ -1,6 +1,7 @@
 // CSubstTbl: a loaded substitution table. Open reads a table file (written in the table set), and cnvsub
-// compiles each pattern and replacement into byte strings of the text set, so that the substitution
-// stage compares text bytes with pattern bytes directly and finds an escape by the single byte c_esc.
+// compiles each pattern and replacement into byte strings of the text set (pattern_compiler.h), so that
+// the substitution stage compares text bytes with pattern bytes directly and finds an escape by the
+// single byte c_esc.
 #ifndef RUNEFLOW_ENGINE_SUBST_SUBST_TBL_H
 #define RUNEFLOW_ENGINE_SUBST_SUBST_TBL_H
 
@@ -44,7 +45,7 @@ class RUNEFLOW_API CSubstTbl : public CObject {
   // after reporting the problem on errsink.
   int cnvsub(sub_struct *e, char *s);
   // Prepares the entries for a new pass over a text: grouped entries disabled, the others enabled, and
-  // the matcher's fields cleared.
+  // start, pi and wc 0.
   void InitState();
 
   CStreamObj *errsink;   // receives every message of the table; not owned
@@ -91,25 +92,10 @@ class RUNEFLOW_API CSubstTbl : public CObject {
   // Reads the structure terminator whose name starts at name (just after the begin-entity character)
   // into e->term; 0 (reported) when it is bad.
   int ReadTerminator(const char *name, const char *line, sub_struct *e);
-  // One string being compiled in place: the read and write positions and what the steps need.
-  struct Compilation;
-  // cnvsub; line, when given, is the table line shown after every message.
-  int compile(sub_struct *e, char *s, const char *line);
-  // Compiles the escape whose backslash is at the read position; 0 (reported) when it is refused.
-  int escape(Compilation &c);
-  // Compiles the character reference whose begin character is at the read position.
-  void reference(Compilation &c);
-  // Compiles a "%" at the read position: a wildcard saving into a variable in a pattern, a variable
-  // reference in a replacement; 0 (reported) when a pattern already has a wildcard.
-  int percent(Compilation &c);
-  // Replaces the pattern e->from by its alias expansion (and e->subs by a zero-filled buffer to match);
-  // 0 (reported) when it grows too long or memory runs out.
-  int expand(sub_struct *e, const char *line);
-  // Reports the formatted message on errsink, followed by two blanks, line and a line feed when line is
-  // given; returns 0.
-  int refuse(const char *line, const char *fmt, ...) RUNEFLOW_PRINTF(3, 4);
-  // The text-set code of the table-set character c: the low 8 bits of its conversion.
-  unsigned char code(unsigned char c) const;
+  friend class PatternCompiler;  // reports its refusals through Refuse
+  // Reports the formatted message on errsink, followed by the offending line in the form of every report
+  // about a line when line is not null; returns 0.
+  int Refuse(const char *line, const char *format, ...) RUNEFLOW_PRINTF(3, 4);
   // Releases everything a load made (the entries with their strings, the buffers, the conversion
   // table), leaving the table empty.
   void Release();

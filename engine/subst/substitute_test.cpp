@@ -1,7 +1,7 @@
 // The substitution stage on real pipelines: tables written into the head stream's directory, text
 // written into the head, substituted by Close and drained from the head. Covers the order in which
 // entries fire, waiting matches, the wildcard, given-back text, groups, windows, replacements and
-// variables.
+// variables. Every run is made with the stage's shortcuts and without them, and both must agree.
 #include "engine/subst/substitute.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +15,7 @@
 #include "engine/subst/variables.h"
 #include "tests/support/ascii_set.h"
 #include "tests/support/drain.h"
+#include "tests/support/plain_path.h"
 #include "tests/support/stage_in_dir.h"
 
 namespace {
@@ -28,6 +29,11 @@ struct Substitution : StageInDir<CSubstitute> {
   int opened;
 };
 
+// One run of the pipeline over text, with the shortcuts and without them (see RunBothPaths).
+std::string BothPaths(StageInDir<CSubstitute> &pipeline, const std::string &text) {
+  return RunBothPaths(pipeline.head, text, text.substr(0, 40));
+}
+
 struct Case {
   const char *what;
   std::string table;
@@ -38,7 +44,7 @@ void ExpectRuns(const std::vector<Case> &cases) {
   for (const Case &c : cases) {
     Substitution substitution(c.table);
     ASSERT_TRUE(substitution.opened) << c.what << ": " << substitution.StageError();
-    for (const auto &[input, output] : c.runs) EXPECT_EQ(substitution.Run(input), output) << c.what;
+    for (const auto &[input, output] : c.runs) EXPECT_EQ(BothPaths(substitution, input), output) << c.what;
   }
 }
 
@@ -190,28 +196,28 @@ TEST(Substitute, Variables) {
   {
     Substitution save("#CONCAT \", \"\n\"[%A]\" \"\"\n\"(%v)\" \"\"\n\"x\" \"<%a|%V%v>\"\n");
     ASSERT_TRUE(save.opened) << save.StageError();
-    EXPECT_EQ(save.Run("[x](1)"), "");
+    EXPECT_EQ(BothPaths(save, "[x](1)"), "");
     EXPECT_EQ(Variable('a'), "x");
-    EXPECT_EQ(save.Run("[y]"), "");  // across runs, appended after the separator
+    EXPECT_EQ(BothPaths(save, "[y]"), "");  // across runs, appended after the separator
     EXPECT_EQ(Variable('A'), "x, y");
-    EXPECT_EQ(save.Run("(2)x"), "<x, y|>");  // %V removes v before %v reads it
+    EXPECT_EQ(BothPaths(save, "(2)x"), "<x, y|>");  // %V removes v before %v reads it
     EXPECT_EQ(Variable('V'), "(unset)");
-    EXPECT_EQ(save.Run("(3)"), "");
+    EXPECT_EQ(BothPaths(save, "(3)"), "");
     EXPECT_EQ(Variable('V'), "3");
-    EXPECT_EQ(save.Run("()"), "");  // an empty text removes the variable
+    EXPECT_EQ(BothPaths(save, "()"), "");  // an empty text removes the variable
     EXPECT_EQ(Variable('v'), "(unset)");
   }
   {
     Substitution replace("\"[%a]\" \"\"\n\"x\" \"%x%a%A\"\n");
     ASSERT_TRUE(replace.opened) << replace.StageError();
-    EXPECT_EQ(replace.Run("[y]"), "");
+    EXPECT_EQ(BothPaths(replace, "[y]"), "");
     EXPECT_EQ(Variable('A'), "y");  // %a replaces what %A had appended
-    EXPECT_EQ(replace.Run("x"), "y");
+    EXPECT_EQ(BothPaths(replace, "x"), "y");
     EXPECT_EQ(Variable('a'), "(unset)");
 
     char value[] = "X=x&amp;y&#65;&nosuch;&#;;&";
     ASSERT_TRUE(SetVariable(value));
-    EXPECT_EQ(replace.Run("x"), std::string("x&yA&nosuch;\0;&", 15));
+    EXPECT_EQ(BothPaths(replace, "x"), std::string("x&yA&nosuch;\0;&", 15));
   }
   ClearVariables();
 }
@@ -232,7 +238,7 @@ TEST(SubstituteOpen, ATableAndASetFile) {
   const std::string text = "caf\xE9 [\xE9t\xC9] x e' y\xE9";
   // A saved byte that the table's set lacks is inserted again as it was; case partners come from the
   // text's set.
-  EXPECT_EQ(pipeline.Run(text), "caf\xE9  <\xE9t\xC9> \xE9 \xC9");
+  EXPECT_EQ(BothPaths(pipeline, text), "caf\xE9  <\xE9t\xC9> \xE9 \xC9");
   ClearVariables();
 }
 
@@ -256,7 +262,7 @@ TEST(SubstituteOpen, FailuresLeaveTheStageNotOpened) {
     EXPECT_FALSE(pipeline.stage.Open(f.table, f.set)) << f.what;
     EXPECT_NE(pipeline.StageError().find(f.message), std::string::npos)
         << f.what << ": " << pipeline.StageError();
-    EXPECT_EQ(pipeline.Run("a"), "failed: Stream: Object was not opened\n") << f.what;
+    EXPECT_EQ(BothPaths(pipeline, "a"), "failed: Stream: Object was not opened\n") << f.what;
   }
 }
 
@@ -277,14 +283,14 @@ TEST(Substitute, VariableLengthLimit) {
   Substitution limit("\"[%y]\" 5000 \"\"\n\"{%Y}\" 5000 \"\"\n");
   ASSERT_TRUE(limit.opened) << limit.StageError();
   const std::string longest(4093, 'v');
-  EXPECT_EQ(limit.Run("[" + longest + "]{}"), "");
+  EXPECT_EQ(BothPaths(limit, "[" + longest + "]{}"), "");
   EXPECT_EQ(Variable('y'), longest);
-  EXPECT_EQ(limit.Run("[" + longest + "w]"), "failed: Stream: Environment string too long\n");
+  EXPECT_EQ(BothPaths(limit, "[" + longest + "w]"), "failed: Stream: Environment string too long\n");
   EXPECT_EQ(Variable('y'), longest);                                             // kept
-  EXPECT_EQ(limit.Run("{w}"), "failed: Stream: Environment string too long\n");  // old value and text
+  EXPECT_EQ(BothPaths(limit, "{w}"), "failed: Stream: Environment string too long\n");  // old value and text
   std::string tooLong = "Y=" + longest + "v";
   ASSERT_TRUE(SetVariable(&tooLong[0]));
-  EXPECT_EQ(limit.Run("{}"), "failed: Stream: Environment string too long\n");  // the old value alone
+  EXPECT_EQ(BothPaths(limit, "{}"), "failed: Stream: Environment string too long\n");  // the old value alone
   ClearVariables();
 }
 
@@ -296,7 +302,7 @@ TEST(Substitute, AVariableWhoseWildcardWasNeverEntered) {
   stage.dir.Write("table.sub", "\"<%L>\" 5000 \"\"\n");
   stage.dir.Write("tiny.chs", "038\tB\tamp\n059\tE\tsemi\n048\t\t0\n");
   ASSERT_TRUE(stage.stage.Open("table", "tiny")) << stage.StageError();
-  EXPECT_EQ(stage.Run("<" + std::string(5000, '0') + ">").find("failed"), std::string::npos);
+  EXPECT_EQ(BothPaths(stage, "<" + std::string(5000, '0') + ">").find("failed"), std::string::npos);
   EXPECT_EQ(Variable('L'), "(unset)");
   ClearVariables();
 }
@@ -313,7 +319,7 @@ TEST(Substitute, APatternThatBeginsWithAWildcardCodeMatchesOnItsSecondUnit) {
   ASSERT_EQ(pipeline.LoadSet(*textSet, "odd", "033\t\texcl\n038\t\tamp\n042\t\tast\n046\t\tperiod\n053\t\tquest\n"), 1);
   pipeline.dir.Write("table.sub", "\"a\\?\" \"\"\n");
   ASSERT_EQ(pipeline.stage.Open("table", textSet, BuiltinCharSet()), 1) << pipeline.StageError();
-  EXPECT_EQ(pipeline.Run("5&"), "&");    // the wildcard takes nothing
-  EXPECT_EQ(pipeline.Run("&&5"), "");    // or what comes before the "5"
-  EXPECT_EQ(pipeline.Run("55&"), "&");
+  EXPECT_EQ(BothPaths(pipeline, "5&"), "&");    // the wildcard takes nothing
+  EXPECT_EQ(BothPaths(pipeline, "&&5"), "");    // or what comes before the "5"
+  EXPECT_EQ(BothPaths(pipeline, "55&"), "&");
 }

@@ -1,0 +1,79 @@
+// Shortcuts: what a substitution run may skip without changing anything it writes. Each query answers
+// from the run's present state (the window, the scan position, the attempts, the engaged entries, the
+// firing log) and the candidate index; the run applies the answer. shortcuts.cpp opens with the note on
+// why each is exact. A test-only switch turns them all off, so that every test can compare the fast run
+// with the plain pass-by-pass one.
+#ifndef RUNEFLOW_ENGINE_SUBST_SHORTCUTS_H
+#define RUNEFLOW_ENGINE_SUBST_SHORTCUTS_H
+
+#include "engine/subst/attempt.h"
+#include "engine/subst/entry_candidates.h"
+#include "engine/subst/entry_set.h"
+#include "engine/subst/firing_log.h"
+#include "engine/subst/scan.h"
+
+class CCharSet;
+class CSubstTbl;
+
+// Test-only: with false, every substitution run that starts afterwards takes full passes over every
+// entry with the general matcher, and no candidate index; true (the default) turns the shortcuts on
+// again.
+void SetShortcutsForTesting(bool enabled);
+// Whether runs take the shortcuts.
+bool ShortcutsEnabled();
+
+class Shortcuts {
+ public:
+  // Answers for the run whose parts these are; all must outlive it.
+  Shortcuts(const CSubstTbl &table, const CCharSet &textset, const EntryCandidates &candidates,
+            const unsigned char *window, const Scan &scan, const Attempt *attempts, const EntrySet &engaged,
+            const FiringLog &firings)
+      : table_(table),
+        textset_(textset),
+        candidates_(candidates),
+        window_(window),
+        scan_(scan),
+        attempts_(attempts),
+        engaged_(engaged),
+        firings_(firings) {}
+
+  // With no attempt in progress: the first position from scan.pos on at which an entry may begin (the
+  // window's end when none may), and in first the first entry that may begin there (-1 at the end).
+  int SkipTarget(int *first) const;
+  // The first entry before entry below whose attempt may begin at position p without being doomed;
+  // -1 when there is none.
+  int FirstBeginning(int p, int below) const;
+  // Whether there is such an entry; most positions are ruled out by their first three bytes alone.
+  bool MayBeginAt(int p, int below) const;
+  // Whether entry index (plain), begun at position p, meets a differing byte of the window sooner than
+  // any later entry could complete a match: such an attempt changes nothing and is not started.
+  bool Doomed(int index, int p) const;
+  // Whether entry index, with its attempt begun at start (no later than scan.pos), is sure to fire on
+  // its match's last byte with no pass before that changing anything: it is plain and enabled, the rest
+  // of its pattern stands in the window, no earlier entry can begin from checkFrom (scan.pos, or one
+  // later when the caller knows none can begin there) up to that byte, and the firing is no refused
+  // repeat.
+  bool SureFiring(int index, int start, int checkFrom) const;
+  // The one engaged entry when it is sure to fire so; -1 when there is none.
+  int SureCompletion() const;
+  // How many bytes from scan.pos on the wildcard of entry index (engaged alone, its attempt inside the
+  // wildcard) would take, pass after pass, with nothing else happening on them.
+  int WildcardRun(int index) const;
+  // The matcher and the slide for a plain entry (bytes only): its attempt is the length of text matched.
+  bool MatchPlain(int p, const sub_struct &e, const Attempt &a) const {
+    return static_cast<unsigned char>(e.from[p - a.start]) == window_[p];
+  }
+  void SlidePlain(int pos, const sub_struct &e, Attempt &a) const;
+
+ private:
+  const CSubstTbl &table_;
+  const CCharSet &textset_;
+  const EntryCandidates &candidates_;
+  const unsigned char *window_;
+  const Scan &scan_;
+  const Attempt *attempts_;  // one per entry
+  const EntrySet &engaged_;
+  const FiringLog &firings_;
+};
+
+#endif

@@ -1,0 +1,35 @@
+// StageOutput: the substitution stage's way out. Bytes gather in the stage's outbuf and leave for the
+// next object's queue in pieces of kWorkSize bytes, and when the run asks for a flush. Whatever fails
+// during a run (a write that the next queue refuses, the environment, memory) is reported on the head
+// stream through it and stops the run with a RunFailure, which the stage's Process catches.
+#ifndef RUNEFLOW_ENGINE_SUBST_STAGE_OUTPUT_H
+#define RUNEFLOW_ENGINE_SUBST_STAGE_OUTPUT_H
+
+class CStreamObj;
+class CSubstitute;
+
+class StageOutput {
+ public:
+  // Writes through stage's outbuf, outcount and window; stage must outlive it.
+  explicit StageOutput(CSubstitute &stage) : stage_(stage), reportTo_(nullptr) {}
+
+  // Starts a run whose failures are reported on target, with an empty outbuf.
+  void Begin(CStreamObj &target);
+  // Appends the byte c (0 to 255) to outbuf and writes outbuf on when it is full; c == -1 writes out
+  // what outbuf holds, also when that is nothing.
+  void PutDst(int c);
+  // Writes (or, when the table drops unmatched text, leaves out) the window bytes from first up to
+  // end - 1.
+  void putunmatched(int first, int end);
+  // Reports message on the head stream and stops the run.
+  [[noreturn]] void Fail(const char *message);
+  // Reports "I/O error %d on stream" with the stage's error code (a read or a write of its queues
+  // failed) and stops the run.
+  [[noreturn]] void FailQueue();
+
+ private:
+  CSubstitute &stage_;
+  CStreamObj *reportTo_;  // the head stream of the present run
+};
+
+#endif
