@@ -1,8 +1,9 @@
 // Fuzzes the substitution stage. The input holds two parts (see SplitInput): a table file, written in
 // the built-in set, and a text in the shipped latin1 set. A run fails only with a documented run-time
 // report on the head stream, gives the same outcome again after a run in which one allocation fails
-// (which gives the same or reports the lack of memory), and passes the text through (or drops it all)
-// when the table has no entries.
+// (which gives the same or reports the lack of memory), gives exactly what the plain pass-by-pass path
+// (the stage without its shortcuts) gives, and passes the text through (or drops it all) when the table
+// has no entries.
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
 
   const RunResult run = RunChecked(head, text, 1 + size % 32, "substitution");
   CheckNoReport(stage, "substitution");
+  CheckPlainPath(head, text, run, "substitution");
   if (run.result == 0) {
     Check(run.report == "Stream: Environment string too long\n" ||
               run.report == "Stream: Out of environment space\n",

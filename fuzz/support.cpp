@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "engine/stream/allocator.h"
+#include "engine/subst/shortcuts.h"
 #include "tests/support/drain.h"
 
 std::vector<std::string> SplitInput(const uint8_t *data, size_t size, size_t count) {
@@ -75,12 +77,22 @@ CCharSet &ShippedSet(const std::string &name) {
   return *set;
 }
 
-void ClearVariables() {
-  std::vector<std::string> names;
+namespace {
+
+// The environment's entries of one-character names, sorted.
+std::vector<std::string> Variables() {
+  std::vector<std::string> variables;
   for (char **entry = environ; *entry != nullptr; ++entry) {
-    if ((*entry)[0] != '\0' && (*entry)[1] == '=') names.emplace_back(*entry, 1);
+    if ((*entry)[0] != '\0' && (*entry)[1] == '=') variables.emplace_back(*entry);
   }
-  for (const std::string &name : names) unsetenv(name.c_str());
+  std::sort(variables.begin(), variables.end());
+  return variables;
+}
+
+}  // namespace
+
+void ClearVariables() {
+  for (const std::string &variable : Variables()) unsetenv(variable.substr(0, 1).c_str());
 }
 
 RunResult RunOnce(CStream &head, const std::string &text, unsigned long starve) {
@@ -93,13 +105,14 @@ RunResult RunOnce(CStream &head, const std::string &text, unsigned long starve) 
   FailAllocationAt(0);
   run.output = Drain(head);
   run.report = Report(head);
+  run.variables = Variables();
   return run;
 }
 
 namespace {
 
 bool Same(const RunResult &a, const RunResult &b) {
-  return a.result == b.result && a.output == b.output && a.report == b.report;
+  return a.result == b.result && a.output == b.output && a.report == b.report && a.variables == b.variables;
 }
 
 // A run-time report of a lack of memory: a queue that could not grow, or a firing log.
@@ -129,6 +142,19 @@ RunResult RunChecked(CStream &head, const std::string &text, unsigned long starv
         what, again.result, again.report.c_str(), again.output.size(), first.result, first.report.c_str(),
         first.output.size());
   return first;
+}
+
+void CheckPlainPath(CStream &head, const std::string &text, const RunResult &run, const char *what) {
+  SetShortcutsForTesting(false);
+  const RunResult plain = RunOnce(head, text, 0);
+  SetShortcutsForTesting(true);
+  size_t at = 0;
+  while (at < run.output.size() && at < plain.output.size() && run.output[at] == plain.output[at]) ++at;
+  Check(Same(run, plain),
+        "%s: the shortcuts change the run: %d \"%s\" (%zu bytes, %zu variables) instead of %d \"%s\" "
+        "(%zu bytes, %zu variables); the output differs from byte %zu on",
+        what, run.result, run.report.c_str(), run.output.size(), run.variables.size(), plain.result,
+        plain.report.c_str(), plain.output.size(), plain.variables.size(), at);
 }
 
 void Check(bool ok, const char *format, ...) {

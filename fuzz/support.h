@@ -33,11 +33,13 @@ CCharSet &ShippedSet(const std::string &name);
 // Removes every one-character environment variable, so that table variables start each run unset.
 void ClearVariables();
 
-// What one run of a pipeline gave: Close's result, the text drained from the head, the head's report.
+// What one run of a pipeline gave: Close's result, the text drained from the head, the head's report,
+// and the table variables afterwards ("NAME=value" entries of one-character names, sorted).
 struct RunResult {
   int result;
   std::string output;
   std::string report;
+  std::vector<std::string> variables;
 };
 // Runs the pipeline behind head once over text, with the table variables cleared first and, when starve
 // is not 0, allocation number starve of the run failing.
@@ -47,6 +49,10 @@ RunResult RunOnce(CStream &head, const std::string &text, unsigned long starve =
 // run gives the same outcome or fails for lack of memory; the last run gives what the first gave (the
 // pipeline is reusable, also after a failed run). Returns the first run.
 RunResult RunChecked(CStream &head, const std::string &text, unsigned long starve, const char *what);
+
+// Runs the pipeline once more without the substitution stage's shortcuts (the plain pass-by-pass
+// path) and checks that it gives exactly what run, a run with them, gave.
+void CheckPlainPath(CStream &head, const std::string &text, const RunResult &run, const char *what);
 
 // Prints "invariant broken: " and the formatted reason, then aborts, unless ok.
 void Check(bool ok, const char *format, ...) __attribute__((format(printf, 2, 3)));
