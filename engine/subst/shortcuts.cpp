@@ -57,16 +57,6 @@ void SetShortcutsForTesting(bool enabled) { shortcutsEnabled = enabled; }
 
 bool ShortcutsEnabled() { return shortcutsEnabled; }
 
-bool Shortcuts::Doomed(int index, int p) const {
-  if (!candidates_.IsPlain(index)) return false;
-  const char *from = table_.entries[index].from;
-  const int reach = candidates_.ShortestLater(index);
-  for (int k = 0; k < reach && p + k < scan_.n && from[k] != '\0'; ++k) {
-    if (static_cast<unsigned char>(from[k]) != window_[p + k]) return true;
-  }
-  return false;
-}
-
 int Shortcuts::FirstBeginning(int p, int below) const {
   const unsigned char t = window_[p];
   int found = -1;
@@ -108,21 +98,26 @@ bool Shortcuts::MayBeginAt(int p, int below) const {
 }
 
 int Shortcuts::SkipTarget(int *first) const {
-  *first = -1;
+  const int n = scan_.n;
   const int sole = candidates_.SoleFirstByte();
+  int found = -1;
   int p = scan_.pos;
-  for (; p < scan_.n; ++p) {
+  for (; p < n; ++p) {
     if (sole >= 0) {  // one byte begins every entry: the C library finds it fastest
-      const void *hit = std::memchr(window_ + p, sole, static_cast<size_t>(scan_.n - p));
-      if (hit == nullptr) return scan_.n;
+      const void *hit = std::memchr(window_ + p, sole, static_cast<size_t>(n - p));
+      if (hit == nullptr) {
+        p = n;
+        break;
+      }
       p = static_cast<int>(static_cast<const unsigned char *>(hit) - window_);
     } else if (!candidates_.AnyForByte(window_[p])) {
       continue;
     }
-    if (p + 2 < scan_.n && !candidates_.AnyForTriple(window_[p], window_[p + 1], window_[p + 2])) continue;
-    *first = FirstBeginning(p, table_.count);
-    if (*first >= 0) break;
+    if (p + 2 < n && !candidates_.AnyForTriple(window_[p], window_[p + 1], window_[p + 2])) continue;
+    found = FirstBeginning(p, table_.count);
+    if (found >= 0) break;
   }
+  *first = found;
   return p;
 }
 
@@ -140,13 +135,6 @@ bool Shortcuts::SureFiring(int index, int start, int checkFrom) const {
     if (MayBeginAt(p, index)) return false;
   }
   return !firings_.Contains(index, start, ResumeAfter(last + 1, e.back));
-}
-
-int Shortcuts::SureCompletion() const {
-  const int index = engaged_.Lone();
-  if (index < 0) return -1;
-  const Attempt &a = attempts_[index];
-  return !a.waiting && a.start <= scan_.pos && SureFiring(index, a.start, scan_.pos) ? index : -1;
 }
 
 int Shortcuts::WildcardRun(int index) const {

@@ -6,14 +6,16 @@
 #ifndef RUNEFLOW_ENGINE_SUBST_SHORTCUTS_H
 #define RUNEFLOW_ENGINE_SUBST_SHORTCUTS_H
 
+#include <cstring>
+
 #include "engine/subst/attempt.h"
 #include "engine/subst/entry_candidates.h"
 #include "engine/subst/entry_set.h"
 #include "engine/subst/firing_log.h"
 #include "engine/subst/scan.h"
+#include "engine/subst/subst_tbl.h"
 
 class CCharSet;
-class CSubstTbl;
 
 // Test-only: with false, every substitution run that starts afterwards takes full passes over every
 // entry with the general matcher, and no candidate index; true (the default) turns the shortcuts on
@@ -47,7 +49,15 @@ class Shortcuts {
   bool MayBeginAt(int p, int below) const;
   // Whether entry index (plain), begun at position p, meets a differing byte of the window sooner than
   // any later entry could complete a match: such an attempt changes nothing and is not started.
-  bool Doomed(int index, int p) const;
+  bool Doomed(int index, int p) const {
+    if (!candidates_.IsPlain(index)) return false;
+    const char *from = table_.entries[index].from;
+    const int reach = candidates_.ShortestLater(index);
+    for (int k = 0; k < reach && p + k < scan_.n && from[k] != '\0'; ++k) {
+      if (static_cast<unsigned char>(from[k]) != window_[p + k]) return true;
+    }
+    return false;
+  }
   // Whether entry index, with its attempt begun at start (no later than scan.pos), is sure to fire on
   // its match's last byte with no pass before that changing anything: it is plain and enabled, the rest
   // of its pattern stands in the window, no earlier entry can begin from checkFrom (scan.pos, or one
@@ -55,7 +65,12 @@ class Shortcuts {
   // repeat.
   bool SureFiring(int index, int start, int checkFrom) const;
   // The one engaged entry when it is sure to fire so; -1 when there is none.
-  int SureCompletion() const;
+  int SureCompletion() const {
+    const int index = engaged_.Lone();
+    if (index < 0) return -1;
+    const Attempt &a = attempts_[index];
+    return !a.waiting && a.start <= scan_.pos && SureFiring(index, a.start, scan_.pos) ? index : -1;
+  }
   // How many bytes from scan.pos on the wildcard of entry index (engaged alone, its attempt inside the
   // wildcard) would take, pass after pass, with nothing else happening on them.
   int WildcardRun(int index) const;

@@ -5,10 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "engine/check.h"
 #include "engine/stream/run_failure.h"
-#include "engine/subst/subst_tbl.h"
-#include "engine/subst/substitute.h"
 
 void StageOutput::Begin(CStreamObj &target) {
   reportTo_ = &target;
@@ -26,28 +23,25 @@ void StageOutput::FailQueue() {
   Fail(message);
 }
 
-void StageOutput::PutDst(int c) {
-  RUNEFLOW_ASSERT(stage_.outcount >= 0 && stage_.outcount <= static_cast<int>(kWorkSize));
+void StageOutput::PutAndWrite(int c) {
   if (c != -1) {
     RUNEFLOW_ASSERT(stage_.outcount < static_cast<int>(kWorkSize));
-    stage_.outbuf[stage_.outcount++] = static_cast<unsigned char>(c);
+    outbuf_[stage_.outcount++] = static_cast<unsigned char>(c);
     if (stage_.outcount < static_cast<int>(kWorkSize)) return;
   }
-  stage_.Write(stage_.outbuf, static_cast<unsigned int>(stage_.outcount));  // also when empty
+  stage_.Write(outbuf_, static_cast<unsigned int>(stage_.outcount));  // also when empty
   if (stage_.Error()) FailQueue();
   stage_.outcount = 0;
 }
 
-void StageOutput::putunmatched(int first, int end) {
-  RUNEFLOW_ASSERT(first >= 0 && end <= stage_.windowsize);
-  if (stage_.table->dropunmatched) return;
+void StageOutput::CopyUnmatched(int first, int end) {
   // Copied into outbuf as far as it has room; a full outbuf goes out as PutDst would send it.
   while (first < end) {
     int chunk = static_cast<int>(kWorkSize) - stage_.outcount;
     if (chunk > end - first) chunk = end - first;
-    std::memcpy(stage_.outbuf + stage_.outcount, stage_.window + first, static_cast<size_t>(chunk));
+    std::memcpy(outbuf_ + stage_.outcount, window_ + first, static_cast<size_t>(chunk));
     stage_.outcount += chunk;
     first += chunk;
-    if (stage_.outcount == static_cast<int>(kWorkSize)) PutDst(-1);
+    if (stage_.outcount == static_cast<int>(kWorkSize)) PutAndWrite(-1);
   }
 }

@@ -159,7 +159,7 @@ SubstitutionRun::Outcome SubstitutionRun::Pass() {
       if (index >= table_.count) break;
       const sub_struct &e = table_.entries[index];
       Attempt &a = attempts_[index];
-      if (!dense_ && !engaged_.Contains(index)) {
+      if (!dense_ && (engaged_.Word(w) & (uint64_t{1} << (index % 64))) == 0) {
         if (shortcuts_.Doomed(index, pos)) continue;  // as if it had not been able to begin
         a.RestartAt(pos);  // a fresh attempt, as every entry that is not engaged has
       }
