@@ -16,6 +16,7 @@ engine/charset/charset.h
 engine/charset/chs_entry.h
 engine/charset/conv_tbl.h
 engine/charset/convert.h
+engine/charset/utf8_convert.h
 engine/subst/alias_struct.h
 engine/subst/sub_struct.h
 engine/subst/subst_tbl.h
