@@ -49,9 +49,13 @@ library with its headers, CMake package and pkg-config file.")
   include(CPack)
 endif()
 
-# The installed tree and the package, used as clients use them. A sanitized library cannot be linked by
-# a plain client, so the test needs a plain native build.
-if(RUNEFLOW_TESTS AND NOT CMAKE_CROSSCOMPILING AND NOT RUNEFLOW_SANITIZE)
-  add_test(NAME installed_engine COMMAND sh ${PROJECT_SOURCE_DIR}/tests/install/install_test.sh
-    ${CMAKE_BINARY_DIR} ${CMAKE_CXX_COMPILER})
+# The installed tree and the package, used as clients use them; for Windows, the installed tree with a
+# client run under Wine. A sanitized library cannot be linked by a plain client, so the test needs a
+# plain build.
+if(RUNEFLOW_TESTS AND NOT RUNEFLOW_SANITIZE)
+  set(runeflow_install_test sh ${PROJECT_SOURCE_DIR}/tests/install/install_test.sh ${CMAKE_BINARY_DIR} ${CMAKE_CXX_COMPILER})
+  if(CMAKE_CROSSCOMPILING)
+    list(APPEND runeflow_install_test ${CMAKE_TOOLCHAIN_FILE} ${CMAKE_CROSSCOMPILING_EMULATOR})
+  endif()
+  add_test(NAME installed_engine COMMAND ${runeflow_install_test})
 endif()

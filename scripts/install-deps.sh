@@ -1,19 +1,21 @@
 #!/bin/sh
 # Installs what a job of Runeflow needs on a Debian machine, skipping what is already there, and says
 # so in one line on standard error; the package manager's own output is shown only when it fails.
-#   main   the compiler, CMake and make: the engine, the runeflow command and the shipped data
-#   test   main, and everything the test command runs: GoogleTest, Python, Google Benchmark with the
-#          comparison's peers (its quick run is a test: iconv, recode, perl's HTML::Entities, and the
-#          HTML-to-text programs html2text and w3m), clang with libFuzzer, the mingw-w64 cross
-#          compiler and IDL compiler, Wine with its 32-bit part, Xvfb, and what makes and reads the
-#          release package's documents (Debian's Python with xlwt, xlrd and Markdown; lnkinfo)
-#   bench  main, and what bench/compare.py and the micro-benchmarks measure against and with
-# Usage: install-deps.sh [main|test|bench]   (default: test)
+#   main     the compiler, CMake and make: the engine, the runeflow command and the shipped data
+#   package  main, and what the Debian package is made with (dpkg-shlibdeps, file) and pkg-config
+#   test     main and package, and everything the test command runs: GoogleTest, Python, Google
+#            Benchmark with the comparison's peers (its quick run is a test: iconv, recode, perl's
+#            HTML::Entities, and the HTML-to-text programs html2text and w3m), clang with libFuzzer,
+#            the mingw-w64 cross compiler and IDL compiler, Wine with its 32-bit part, Xvfb, and what
+#            makes and reads the release package's documents (Debian's Python with xlwt, xlrd and
+#            Markdown; lnkinfo)
+#   bench    main, and what bench/compare.py and the micro-benchmarks measure against and with
+# Usage: install-deps.sh [main|package|test|bench]   (default: test)
 set -eu
 scope=${1:-test}
 case "$scope" in
-  main|test|bench) ;;
-  *) echo "usage: install-deps.sh [main|test|bench]" >&2; exit 2 ;;
+  main|package|test|bench) ;;
+  *) echo "usage: install-deps.sh [main|package|test|bench]" >&2; exit 2 ;;
 esac
 packages=""
 need() { packages="$packages $*"; }
@@ -22,6 +24,11 @@ has() { command -v "$1" >/dev/null 2>&1; }
 has cmake || need cmake
 has g++ || need g++
 has make || need make
+if [ "$scope" = package ] || [ "$scope" = test ]; then
+  has dpkg-shlibdeps || need dpkg-dev
+  has file || need file
+  has pkg-config || need pkgconf
+fi
 if [ "$scope" = test ] || [ "$scope" = bench ]; then
   has python3 || need python3
   [ -f /usr/include/benchmark/benchmark.h ] || need libbenchmark-dev
