@@ -30,8 +30,8 @@ if(NOT WIN32)
   set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "8-bit text converter with character sets and substitution tables")
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-The runeflow command converts text through a chain of stages: character conversion between
+  # The summary is the first line of the package's description; these lines follow it.
+  set(CPACK_PACKAGE_DESCRIPTION "The runeflow command converts text through a chain of stages: character conversion between
 8-bit sets (ISO-8859, Windows and IBM PC code pages, Mac OS Roman) that resolves entity
 references, and substitution tables with wildcards, captures, condition groups and variables.
 Ships the sets and tables (HTML to text, text to HTML, ASCII transliteration) and the engine
