@@ -67,10 +67,10 @@ fi
 echo "install-deps.sh: installing$packages" >&2
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+# shellcheck disable=SC2086
 if ! {
   case "$packages" in *:i386*) $sudo dpkg --add-architecture i386 ;; esac &&
   $sudo apt-get update -q &&
-  # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $packages
 } >"$log" 2>&1; then
   cat "$log" >&2
