@@ -145,15 +145,13 @@ FILE *CStream::OpenFile(const char *fileName, const char *mode, char *path) {
 }
 
 int CStream::ReadFile(const char *fileName) {
+  if (!CheckOpened()) return 0;
   char path[kMaxPath];
   FILE *file = OpenFile(fileName, "rb", path);
   if (file == nullptr) return 0;
   char buffer[kOwnFileBuffer];
-  int result = 0;
-  if (CheckOpened()) {
-    PrepareOwnFile(file, buffer);
-    result = ReadChunks(file, path);
-  }
+  PrepareOwnFile(file, buffer);
+  int result = ReadChunks(file, path);
   std::fclose(file);
   return result;
 }
@@ -164,8 +162,13 @@ int CStream::WriteFile(FILE *file, const char *name) {
   return WriteChunks(file, name);
 }
 
+void CStream::ResumeReading() {
+  m_pCur = m_pFirst;
+  m_eof = 0;
+}
+
 int CStream::WriteChunks(FILE *file, const char *name) {
-  Rewind();
+  ResumeReading();
   if (name == nullptr) name = kOutputFile;
   // Chunk by chunk, each written straight from the queue's blocks.
   const PieceTaker writePiece = [](const unsigned char *piece, unsigned int length, void *context) {
@@ -185,24 +188,24 @@ int CStream::WriteChunks(FILE *file, const char *name) {
 }
 
 int CStream::WriteFile(const char *fileName) {
+  if (!CheckOpened()) return 0;  // before the file is created or emptied
   char path[kMaxPath];
   FILE *file = OpenFile(fileName, "wb", path);
   if (file == nullptr) return 0;
   char buffer[kOwnFileBuffer];
-  int result = 0;
-  if (CheckOpened()) {
-    PrepareOwnFile(file, buffer);
-    result = WriteChunks(file, nullptr);
-  }
+  PrepareOwnFile(file, buffer);
+  int result = WriteChunks(file, nullptr);
   if (std::fclose(file) != 0 && result) result = ReportFileError(errno, kOutputFile);
   return result;
 }
 
 int CStream::ReadStream(CStream *other) {
   if (!CheckOpened()) return 0;
-  other->Rewind();
-  // A lone stream copied into itself: the text already stands where the copy would put it.
-  if (other == this && m_pNext == this) return 1;
+  other->ResumeReading();
+  // A stream whose pipeline writes straight into other's queue (a lone stream copied into itself, or one
+  // joined to other): the text already stands where the copy would put it, and copying it onto its own
+  // end would never finish.
+  if (m_pNext == other) return 1;
   while (!other->Eof()) {
     m_workLen = static_cast<int>(other->Read(m_work, kWorkSize));
     if (ReportQueueError(other->Error())) return 0;

@@ -33,12 +33,12 @@ class RUNEFLOW_API CStream : public CStreamObj {
   int ReadFile(FILE *file, const char *name);
   // Resolves the file name (relative to the current directory), reads the file in binary and closes it.
   int ReadFile(const char *fileName);
-  // Copies the stream's own queue (draining it) into an open C stream and flushes it; name (or
-  // "output file") is used in messages.
+  // Copies the stream's own queue (draining it) from its first unread byte into an open C stream and
+  // flushes it; name (or "output file") is used in messages.
   int WriteFile(FILE *file, const char *name);
   // Resolves the file name, creates or truncates the file, writes the queue into it and closes it.
   int WriteFile(const char *fileName);
-  // Copies (draining) the queue of another head stream into this pipeline.
+  // Copies (draining) the queue of another head stream, from its first unread byte, into this pipeline.
   int ReadStream(CStream *other);
 
   char *m_name;  // copy of the name given to Open, owned; null when none was given
@@ -46,6 +46,9 @@ class RUNEFLOW_API CStream : public CStreamObj {
  private:
   // False, with "Object was not opened\n" reported, when the stream has no work buffer for a transfer.
   bool CheckOpened();
+  // Where a transfer out of the queue starts: the first unread byte becomes current and the end flag is
+  // cleared. Unlike Rewind, bytes already taken out (with Read) stay taken out.
+  void ResumeReading();
   // Resolves fileName into path (kMaxPath bytes) and opens it with mode; null, with "Illegal file
   // name: %s\n" or "Can't open %s\n" reported (the name as given), when either fails.
   FILE *OpenFile(const char *fileName, const char *mode, char *path);

@@ -158,13 +158,42 @@ TEST(StreamFiles, MemoryRunningOutWhileFillingIsAnIoErrorOnTheStream) {
   EXPECT_EQ(head.GetLength(), 1000u);  // what was queued before the failure stays
 }
 
-TEST(StreamFiles, TransfersNeedAnOpenedStream) {
+TEST(StreamFiles, TransfersNeedAnOpenedStreamAndTouchNoFileWithout) {
   TempDir dir;
   CStream head, other;
-  EXPECT_FALSE(head.ReadFile(dir.Write("in", "x").c_str()));
-  EXPECT_FALSE(head.WriteFile(dir.File("out").c_str()));
-  EXPECT_FALSE(head.ReadStream(&other));
-  EXPECT_STREQ(head.m_errText, "Stream: Object was not opened\n");
+  std::string kept = dir.Write("kept", "text");
+  // The result of a transfer with the report it left (braced lists are evaluated in order).
+  auto outcome = [&head](int result) { return std::to_string(result) + " " + head.m_errText; };
+  struct Case {
+    const char *what;
+    std::string outcome;
+  } const cases[] = {
+      {"ReadFile", outcome(head.ReadFile(kept.c_str()))},
+      {"ReadFile of a missing file", outcome(head.ReadFile(dir.File("missing").c_str()))},
+      {"WriteFile, which would empty the file", outcome(head.WriteFile(kept.c_str()))},
+      {"ReadStream", outcome(head.ReadStream(&other))},
+  };
+  for (const Case &c : cases) EXPECT_EQ(c.outcome, "0 Stream: Object was not opened\n") << c.what;
+  EXPECT_EQ(dir.Read("kept"), "text");
+}
+
+TEST(StreamTransfers, TakeOutOnlyWhatWasNotReadBefore) {
+  TempDir dir;
+  std::string text = RandomBytes(1234, 7);
+  // Read stops inside the second block, and at the end of the first (which stays current).
+  for (unsigned int taken : {700u, 500u, 1u}) {
+    CStream head, target;
+    ASSERT_TRUE(head.Open(nullptr) && target.Open(nullptr));
+    head.Write(text.data(), static_cast<unsigned>(text.size()));
+    std::string out(taken, '\0');
+    ASSERT_EQ(head.Read(&out[0], taken), taken);
+    ASSERT_TRUE(head.WriteFile(dir.File("rest.bin").c_str()));
+    EXPECT_EQ(dir.Read("rest.bin"), text.substr(taken)) << taken << " bytes read first";
+    head.Write(text.data(), static_cast<unsigned>(text.size()));
+    ASSERT_EQ(head.Read(&out[0], taken), taken);
+    ASSERT_TRUE(target.ReadStream(&head));
+    EXPECT_EQ(Drain(target), text.substr(taken)) << taken << " bytes read first";
+  }
 }
 
 TEST(StreamReadStream, MovesTheOtherQueueIntoThisPipelineAndALoneStreamOntoItself) {
@@ -176,6 +205,16 @@ TEST(StreamReadStream, MovesTheOtherQueueIntoThisPipelineAndALoneStreamOntoItsel
   EXPECT_EQ(source.GetLength(), 0u);
   ASSERT_TRUE(target.ReadStream(&target));
   EXPECT_EQ(Drain(target), text);
+}
+
+TEST(StreamReadStream, AStreamJoinedToTheOtherLeavesItsTextWhereItIs) {
+  CStream head, other;
+  ASSERT_TRUE(head.Open(nullptr) && other.Open(nullptr));
+  head.Add(&other);  // head writes into other's queue, which ReadStream reads
+  std::string text = RandomBytes(1700, 6);
+  head.Write(text.data(), static_cast<unsigned>(text.size()));
+  ASSERT_TRUE(head.ReadStream(&other));
+  EXPECT_EQ(Drain(other), text);
 }
 
 }  // namespace
