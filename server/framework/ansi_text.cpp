@@ -55,16 +55,16 @@ HRESULT CAnsiText::Assign(BSTR text) {
   return S_OK;
 }
 
-HRESULT CAnsiText::Copy(BSTR *text) const {
+HRESULT CAnsiText::Copy(const char *bytes, size_t byteCount, BSTR *text) {
   if (text == nullptr) return E_POINTER;
   *text = nullptr;
-  if (m_length > INT_MAX) return E_OUTOFMEMORY;
-  int length = static_cast<int>(m_length);
-  int characters = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, m_bytes, length, nullptr, 0);
+  if (byteCount > INT_MAX) return E_OUTOFMEMORY;
+  int length = static_cast<int>(byteCount);
+  int characters = length == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, bytes, length, nullptr, 0);
   if (length != 0 && characters <= 0) return E_FAIL;
   BSTR copy = SysAllocStringLen(nullptr, static_cast<UINT>(characters));
   if (copy == nullptr) return E_OUTOFMEMORY;
-  if (characters != 0 && MultiByteToWideChar(CP_ACP, 0, m_bytes, length, copy, characters) != characters) {
+  if (characters != 0 && MultiByteToWideChar(CP_ACP, 0, bytes, length, copy, characters) != characters) {
     SysFreeString(copy);
     return E_FAIL;
   }

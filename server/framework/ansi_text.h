@@ -28,7 +28,9 @@ class CAnsiText {
 
   // A new automation string of the text's characters, zero bytes included, for the caller to free.
   // E_OUTOFMEMORY or E_FAIL, and *text null, when that fails.
-  HRESULT Copy(BSTR *text) const;
+  HRESULT Copy(BSTR *text) const { return Copy(Data(), m_length, text); }
+  // The same for length bytes that no CAnsiText holds.
+  static HRESULT Copy(const char *bytes, size_t length, BSTR *text);
 
   // The bytes, always followed by a zero byte (an empty text is ""), and their number.
   const char *Data() const { return m_bytes != nullptr ? m_bytes : ""; }

@@ -38,6 +38,10 @@ class CAutomationObject : public CObject {
   // The object of this program behind an automation argument when its class is kind or derives from
   // it; null for nothing, a foreign object, or an object of another class.
   static CAutomationObject *FromDispatch(IDispatch *argument, const CRuntimeClass *kind);
+  // The program's live objects, newest first (an object being destroyed is still among them until the
+  // base destructor runs): for a class whose objects point at one another.
+  static CAutomationObject *FirstLive() { return s_pFirstLive; }
+  CAutomationObject *NextLive() const { return m_pNextLive; }
 
  protected:
   // One reference, held by the creator; not reachable by clients until EnableAutomation.
