@@ -35,11 +35,27 @@ const std::vector<AutomationClass> kClasses = {
      {
          {L"ErrMsg", 1, "property", "", "string"},
          {L"Version", 2, "property", "", "string"},
+         {L"Open", 3, "method", "string", "boolean"},
+         {L"Add", 4, "method", "object", ""},
+         {L"Connect", 5, "method", "object, object", ""},
+         {L"Close", 6, "method", "", "boolean"},
+         {L"ReadFile", 7, "method", "string", "boolean"},
+         {L"WriteFile", 8, "method", "string", "boolean"},
+         {L"ReadString", 9, "method", "string, long", "boolean"},
+         {L"WriteString", 10, "method", "long", "string"},
+         {L"Eos", 11, "method", "", "boolean"},
+         {L"Length", 12, "method", "", "long"},
+         {L"Clear", 13, "method", "", ""},
+         {L"ReadStream", 14, "method", "object", "boolean"},
      }},
     {L"Runeflow.Cobbleway",
      {
          {L"ErrMsg", 1, "property", "", "string"},
          {L"Version", 2, "property", "", "string"},
+         {L"Open", 3, "method", "string, string, string, string, string", "boolean"},
+         {L"Close", 4, "method", "", "boolean"},
+         {L"Length", 5, "method", "", "long"},
+         {L"ReadString", 6, "method", "string, long", "boolean"},
      }},
 };
 
