@@ -11,8 +11,8 @@
 #   winpath PATH              the Windows name (Z:\...) of an absolute Linux path
 #   pass NAME / fail NAME [DETAILS]    record a check; check NAME COMMAND... passes when COMMAND does
 #   expect_text NAME EXPECTED ACTUAL   passes when the texts are equal, shows a diff otherwise
-#   run_script SCRIPT         runs a .vbs or .js file with cscript and holds its output to SCRIPT.expected;
-#                             the script must end its output with the line END
+#   run_script SCRIPT [ARGS...]        runs a .vbs or .js file with cscript and holds its output to
+#                             SCRIPT.expected; the script must end its output with the line END
 #   answer_window CAPTION BUTTON       winhelper press: waits for the window, prints its controls, presses
 #   harness_finish            prints the count and exits 1 when a check failed
 # Variables for the suite: HARNESS_BIN (the build's programs), HARNESS_WORK (a scratch folder of the run,
@@ -146,7 +146,8 @@ expect_text() {
 
 run_script() {
   script=$1
-  output=$(win cscript //nologo "$(winpath "$script")" 2>&1 | tr -d '\r')
+  shift
+  output=$(win cscript //nologo "$(winpath "$script")" "$@" 2>&1 | tr -d '\r')
   name=$(basename "$script")
   if [ "$(printf '%s\n' "$output" | tail -n 1)" != END ]; then
     fail "$name ran to its end" "$output"

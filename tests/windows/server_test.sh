@@ -1,7 +1,7 @@
 #!/bin/sh
 # The Cobbleway suite under Wine: the server installed in a folder whose name holds a blank, its about
 # box and the command lines that lead to it, registration as the registry shows it, both classes
-# created from VBScript and JScript, the type library held to the dispatch tables by a C++ client, and
+# created right after it and their type library held to the dispatch tables by a C++ client, and
 # removal, which takes every "Runeflow." class (even one without a CLSID, or with a tree too deep for a
 # path buffer) and leaves "Runeflow" and "RuneflowX.y" alone.
 # Usage: server_test.sh BUILD_DIR (the Windows build, with bin/Cobbleway.exe, Runeflow.dll, winhelper.exe
@@ -87,8 +87,6 @@ expect_text "Runeflow.Cobbleway names its CLSID" "$COBBLEWAY" "$(default_value '
 expect_text "the server is the program, quoted" "\"$server\"" "$(default_value "HKCR\\CLSID\\$STREAM\\LocalServer32")"
 expect_text "the type library is registered" "$server" "$(default_value "HKCR\\TypeLib\\$LIBRARY\\1.0\\0\\win32")"
 
-run_script "$here/scripts/objects.vbs"
-run_script "$here/scripts/objects.js"
 check "the type library against the dispatch tables" win "$HARNESS_BIN/dispatch_check.exe"
 
 deep='HKEY_CLASSES_ROOT\Runeflow.Deep'
