@@ -3,7 +3,7 @@
 # dialog and every message box read and answered through the window helper. Installing with "/Install"
 # in another letter case from a source folder that is not Setup's own (each file in its place byte for
 # byte, an earlier MFC40.dll left alone, the uninstall key, the server registered and usable from a
-# script, the desktop shortcut leading to it); "/Install" again doing nothing; the syntax message once
+# script and from the help's examples, the desktop shortcut leading to it); "/Install" again doing nothing; the syntax message once
 # for each bad argument, then the dialog with only "Remove" enabled, and Cancel; removal by the
 # registered uninstall command with some files already gone; "/Remove" again doing nothing; installing
 # and removing through the dialog; an existing Runeflow.dll stopping an installation with its message.
@@ -120,6 +120,19 @@ expect_text "/Install: the uninstall command" 'REG_SZ    C:\Program Files\Cobble
   "$(value "$uninstall" UninstallString)"
 check "/Install: an MFC40.dll already there is left alone" grep -qx 'not ours' "$system_dir/MFC40.dll"
 run_script "$here/scripts/installed.vbs"
+
+# The help's examples, run as a user runs them, with the package's tables in C:\Runeflow.
+examples=$(cd "$here/../../setup/package/examples" && pwd)
+sample=$(cd "$here/../../data" && pwd)/sample.html
+mkdir -p "$drive/Runeflow"
+cp "$package"/Tables/* "$drive/Runeflow/"
+expect_text "the help's read_in_pieces.js shows the file in pieces of 200" "$(python3 - "$sample" <<'MODEL'
+import sys
+text = open(sys.argv[1], "rb").read().decode("cp1252")
+for start in range(0, len(text), 200):
+    print("[%d waiting] %s" % (len(text) - start, text[start:start + 200]))
+MODEL
+)" "$(win cscript //nologo "$(winpath "$examples/read_in_pieces.js")" "$(winpath "$sample")" | tr -d '\r')"
 expect_text "the desktop shortcut leads to the installed server" 'target: C:\Windows\Cobbleway.exe
 description: Cobbleway OLE automation server
 arguments: 
@@ -191,7 +204,7 @@ check "an existing Runeflow.dll: nothing after it is installed" test ! -e "$driv
 
 # Leave the prefix as it was found.
 win reg delete "$uninstall" /f >/dev/null 2>&1
-rm -rf "$program_dir" "$system_dir/Runeflow.dll" "$system_dir/MFC40.dll"
+rm -rf "$program_dir" "$system_dir/Runeflow.dll" "$system_dir/MFC40.dll" "$drive/Runeflow"
 set_desktop '%USERPROFILE%\Desktop' "$user_desktop"
 
 harness_finish
