@@ -9,6 +9,7 @@ const CommandLine::OptionName CommandLine::kOptions[] = {
     {'o', "output", Option::kOutput, true},   {'d', "data-dir", Option::kDataDir, true},
     {'l', "list", Option::kList, false},      {'v', "variables", Option::kVariables, false},
     {'h', "help", Option::kHelp, false},      {0, "version", Option::kVersion, false},
+    {'i', "in-place", Option::kInPlace, false}, {'j', "jobs", Option::kJobs, true},
 };
 
 namespace {
@@ -99,7 +100,29 @@ bool CommandLine::Apply(Option option, const std::string &written, const std::st
     case Option::kVersion:
       version = true;
       return true;
+    case Option::kInPlace:
+      inPlace = true;
+      return true;
+    case Option::kJobs: {
+      const bool digits = !value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos;
+      jobs = digits ? std::stoi(value) : 0;
+      if (jobs < 1 || jobs > kMostJobs)
+        return Fail("option " + written + " needs a number of files from 1 to " + std::to_string(kMostJobs));
+      return true;
+    }
   }
+  return true;
+}
+
+bool CommandLine::CheckCombinations() {
+  if (help || version || list) return true;  // nothing is converted
+  if (jobs > 1 && !inPlace) return Fail("-j converts files at once only with --in-place");
+  if (!inPlace) return true;
+  if (inputs.empty()) return Fail("--in-place needs the files to convert");
+  for (const std::string &input : inputs)
+    if (input == "-") return Fail("--in-place cannot replace standard input (-)");
+  if (!output.empty()) return Fail("--in-place writes each file itself, without -o");
+  if (variables) return Fail("--in-place converts each file with the variables it started with, without -v");
   return true;
 }
 
@@ -148,5 +171,5 @@ bool CommandLine::Parse(const std::vector<std::string> &arguments) {
       }
     }
   }
-  return true;
+  return CheckCombinations();
 }

@@ -15,6 +15,8 @@ struct StageRequest {
   std::string option;  // the option and its value, a long option in full, for messages ("-c latin1:ascii")
 };
 
+const int kMostJobs = 256;  // files converted at once at the most (-j)
+
 class CommandLine {
  public:
   // Reads the arguments after the program name. On a usage error Parse returns false and error() says
@@ -30,9 +32,11 @@ class CommandLine {
   bool help = false;
   bool version = false;
   bool variables = false;
+  bool inPlace = false;  // each input is converted on its own and replaced by its result
+  int jobs = 1;          // inputs converted at once in place, 1 to kMostJobs
 
  private:
-  enum class Option { kConvert, kTable, kOutput, kDataDir, kList, kVariables, kHelp, kVersion };
+  enum class Option { kConvert, kTable, kOutput, kDataDir, kList, kVariables, kHelp, kVersion, kInPlace, kJobs };
   struct OptionName {
     char letter;       // 0: no short form
     const char *word;  // long form without "--"
@@ -48,6 +52,8 @@ class CommandLine {
   bool FindLong(const std::string &word, const OptionName **found);
   // Records a usage error and returns false.
   bool Fail(const std::string &message);
+  // The usage errors of options that go together only in some ways, found once all were read.
+  bool CheckCombinations();
   // Adds a stage for the option name with its argument value.
   bool AddStage(StageRequest::Kind kind, const std::string &name, const std::string &value);
 

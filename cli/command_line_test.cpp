@@ -19,7 +19,8 @@ std::string Summary(const std::vector<std::string> &arguments) {
   if (!command.output.empty()) text << ">" << command.output << " ";
   for (const std::string &dir : command.dataDirs) text << "+" << dir << " ";
   text << (command.list ? "l" : "") << (command.variables ? "v" : "") << (command.help ? "h" : "")
-       << (command.version ? "V" : "");
+       << (command.version ? "V" : "") << (command.inPlace ? "i" : "");
+  if (command.jobs != 1) text << "j" << command.jobs;
   return text.str();
 }
 
@@ -53,6 +54,21 @@ TEST(CommandLine, Parses) {
       {"empty set after the colon", {"-c", "latin1:"}, "error: -c latin1:: the name after \":\" is missing"},
       {"empty first name", {"-t", ":latin1"}, "error: -t :latin1: a name is missing"},
       {"two outputs", {"-o", "a", "-o", "b"}, "error: only one output file can be given"},
+      {"files in place, at once", {"-c", "a:b", "--in-place", "-j4", "x", "y"}, "c(a|b) <x <y ij4"},
+      {"in place, short and shortened", {"-ij", "2", "x", "--jobs=256", "--in"}, "<x ij256"},
+      {"in place without files", {"-i"}, "error: --in-place needs the files to convert"},
+      {"standard input cannot be replaced", {"-i", "x", "-"}, "error: --in-place cannot replace standard input (-)"},
+      {"in place and an output", {"-i", "x", "-o", "y"}, "error: --in-place writes each file itself, without -o"},
+      {"in place and the variables",
+       {"-iv", "x"},
+       "error: --in-place converts each file with the variables it started with, without -v"},
+      {"jobs without in place", {"-j", "2", "x"}, "error: -j converts files at once only with --in-place"},
+      {"one job needs nothing", {"-j1", "x"}, "<x "},
+      {"jobs must be a number in range", {"-i", "x", "-j", "0"}, "error: option -j needs a number of files from 1 to 256"},
+      {"more jobs than allowed", {"-i", "x", "--jobs=257"},
+       "error: option --jobs needs a number of files from 1 to 256"},
+      {"jobs that are no number", {"-i", "x", "-j", "2x"}, "error: option -j needs a number of files from 1 to 256"},
+      {"help goes before what would be wrong", {"-i", "-h"}, "hi"},
   };
   for (const auto &c : cases) EXPECT_EQ(Summary(c.arguments), c.summary) << c.proves;
 }

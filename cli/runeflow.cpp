@@ -1,6 +1,7 @@
 // The runeflow command: passes text through a pipeline of conversion and substitution stages named on
-// the command line, from files or standard input to standard output or a file. It is a thin front end
-// over the engine's public interface: a head stream, the stages in the order given, one run.
+// the command line, from files or standard input to standard output or a file, or converts files in
+// place. It is a thin front end over the engine's public interface: a head stream, the stages in the
+// order given, one run (one per file in place).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +13,7 @@
 
 #include "cli/command_line.h"
 #include "cli/data_path.h"
+#include "cli/file_jobs.h"
 #include "cli/output_file.h"
 #include "cli/variable_snapshot.h"
 #include "engine/charset/convert.h"
@@ -49,6 +51,9 @@ const char kUsage[] =
     "  -d, --data-dir=DIR        look for sets and tables in DIR first (may be repeated)\n"
     "  -v, --variables           after the run, print on standard error the table variables that\n"
     "                            the run set, changed or removed, as NAME='value' lines\n"
+    "  -i, --in-place            convert each FILE on its own and replace it with the result,\n"
+    "                            only when its whole run succeeded\n"
+    "  -j, --jobs=N              with --in-place, convert N files at once\n"
     "  -l, --list                list the character sets and tables that can be named\n"
     "  -h, --help                show this help\n"
     "      --version             show the version\n"
@@ -57,8 +62,9 @@ const char kUsage[] =
     "as NAME.chs or NAME.sub, in the -d directories, then in those of RUNEFLOW_PATH (separated\n"
     "by \"%c\"), then among the shipped files.\n"
     "\n"
-    "Exit status: 0 success, 1 the run failed or memory ran out, 2 wrong usage, 3 a set, table\n"
-    "or file could not be loaded or created.\n"
+    "Exit status: 0 success, 1 the run failed or memory ran out (with --in-place: a file could\n"
+    "not be converted; the others were), 2 wrong usage, 3 a set, table or file could not be\n"
+    "loaded or created.\n"
     "\n"
     "Example: runeflow -t html2text:latin1 -c latin1:ascii page.html\n";
 
@@ -218,6 +224,53 @@ void WarnAboutDataDirs(const std::vector<std::string> &dataDirs) {
   }
 }
 
+// Empties every queue of the pipeline behind head, so that what a failed run left cannot begin the
+// next file's text.
+void EmptyPipeline(CStream &head) {
+  for (CStreamObj *object = head.m_pNext; object != nullptr && object != &head; object = object->m_pNext)
+    object->Clear();
+  head.Clear();
+}
+
+// Converts file on its own through the pipeline behind head and puts the result in its place, which
+// OutputFile does only once the whole run succeeded. Returns whether it did; a failure is reported,
+// naming the file, and leaves the file as it was. The pipeline is empty again afterwards.
+bool ConvertInPlace(CStream &head, const std::string &file) {
+  OutputFile output;
+  errno = 0;
+  bool converted = head.ReadFile(file.c_str());
+  if (!converted) StepFailed("", head, errno, true, kNotLoaded);  // the engine's text names the file
+  if (converted) {
+    errno = 0;
+    converted = head.Close();  // runs every stage; the last one writes the result into the head
+    if (!converted) StepFailed(file + ": ", head, errno, false, kRunFailed);
+  }
+  if (converted && !(converted = output.Open(file))) Report(output.error());
+  if (converted) {
+    errno = 0;
+    converted = head.WriteFile(output.file(), output.target().c_str());
+    if (!converted) StepFailed("", head, errno, true, kRunFailed);
+  }
+  if (converted && !(converted = output.Commit())) Report(output.error());
+  EmptyPipeline(head);
+  return converted;
+}
+
+// Converts each input in place, up to command.jobs at once, each starting with the table variables the
+// command started with. Returns kSuccess when every file was converted, else kRunFailed.
+int ConvertAllInPlace(CStream &head, const CommandLine &command) {
+  const VariableSnapshot variables = VariableSnapshot::Take();
+  const int failed = RunFileJobs(
+      command.inputs, command.jobs,
+      [&](const std::string &file) {
+        const bool converted = ConvertInPlace(head, file);
+        variables.Restore();
+        return converted;
+      },
+      [](const std::string &file, const std::string &reason) { Report(file + ": " + reason); });
+  return failed == 0 ? kSuccess : kRunFailed;
+}
+
 int Run(const CommandLine &command) {
   WarnAboutDataDirs(command.dataDirs);
   const DataPath path(command.dataDirs, std::getenv("RUNEFLOW_PATH"), DataPath::ShippedDirectory());
@@ -233,6 +286,7 @@ int Run(const CommandLine &command) {
   std::vector<std::unique_ptr<CStreamObj>> stages;
   const int opened = OpenStages(head, resolved, &stages);
   if (opened != kSuccess) return opened;
+  if (command.inPlace) return ConvertAllInPlace(head, command);
 
   const bool toFile = !command.output.empty() && command.output != "-";
   OutputFile output;

@@ -151,6 +151,34 @@ printf '\303' | "$runeflow" -c utf8 >result.txt 2>err.txt
 check "invalid UTF-8: nothing on standard output" "1 0 runeflow: Stream: Invalid UTF-8 at byte offset 0: sequence cut short" \
   "$? $(wc -c <result.txt) $(cat err.txt)"
 
+# In place: each file on its own, replaced only when its whole run succeeded; -j runs several at once.
+printf '"<t>%%t</t>" 100 ""\n"@" "%%t"\n' > own/title.sub
+for jobs in 1 3; do
+  mkdir place
+  printf 'caf\303\251' > place/a.txt
+  printf 'bad \200' > place/b.txt
+  printf '\342\202\254' > place/c.txt
+  chmod 640 place/a.txt
+  (cd place && "$runeflow" -c utf8:latin1 --in-place -j $jobs a.txt b.txt missing.txt c.txt 2>../err.txt)
+  check "in place, $jobs at once: exit 1 when a file failed" "1" "$?"
+  check "in place, $jobs at once: the others converted" "$(printf 'caf\351')|&euro;" "$(cat place/a.txt)|$(cat place/c.txt)"
+  check "in place, $jobs at once: a failed file as it was" "$(printf 'bad \200')" "$(cat place/b.txt)"
+  check "in place, $jobs at once: each failure names its file" \
+    "runeflow: Stream: Can't open missing.txt: No such file or directory|runeflow: b.txt: Stream: Invalid UTF-8 at byte offset 4: continuation byte without a lead byte" \
+    "$(LC_ALL=C sort err.txt | tr '\n' '|' | sed 's/|$//')"
+  check "in place, $jobs at once: permissions kept, nothing left beside the files" "640 a.txt b.txt c.txt" \
+    "$(stat -c %a place/a.txt) $(ls place | tr '\n' ' ' | sed 's/ $//')"
+  printf '<t>one</t>@' > place/1.txt
+  printf '@' > place/2.txt
+  T=start "$runeflow" -d own -t title:latin1 -i -j $jobs place/1.txt place/2.txt 2>err.txt
+  check "in place, $jobs at once: every file starts with the variables the command started with" "0 one|start" \
+    "$? $(cat place/1.txt)|$(cat place/2.txt)"
+  rm -r place
+done
+"$runeflow" -c latin1 -i - 2>err.txt </dev/null
+check "in place: standard input is refused" "2 runeflow: --in-place cannot replace standard input (-)" \
+  "$? $(head -1 err.txt)"
+
 # Exit codes and messages.
 "$runeflow" --bogus 2>err.txt
 check "unknown option: exit 2" "2 runeflow: unknown option --bogus" "$? $(head -1 err.txt)"

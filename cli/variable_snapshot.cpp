@@ -1,4 +1,5 @@
-// Reads the table variables out of the process environment and reports what a run changed.
+// Reads the table variables out of the process environment, reports what a run changed, and puts them
+// back.
 #include "cli/variable_snapshot.h"
 
 #include <cstdlib>
@@ -22,6 +23,20 @@ std::string ShellQuoted(const std::string &value) {
   std::string quoted = "'";
   for (char c : value) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return quoted + "'";
+}
+
+// Sets the variable name to value, or removes it when remove is set.
+void Put(char name, const std::string &value, bool remove) {
+  const char key[2] = {name, '\0'};
+#ifdef _WIN32
+  _putenv_s(key, remove ? "" : value.c_str());  // an empty value removes it
+#else
+  if (remove) {
+    unsetenv(key);
+  } else {
+    setenv(key, value.c_str(), 1);
+  }
+#endif
 }
 
 }  // namespace
@@ -48,4 +63,11 @@ std::vector<std::string> VariableSnapshot::Changes(const VariableSnapshot &later
   for (const auto &variable : changed)
     lines.push_back(std::string(1, variable.first) + "=" + ShellQuoted(variable.second));
   return lines;
+}
+
+void VariableSnapshot::Restore() const {
+  for (const auto &variable : Take().values_) {
+    if (values_.count(variable.first) == 0) Put(variable.first, std::string(), true);
+  }
+  for (const auto &variable : values_) Put(variable.first, variable.second, false);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 TEST(VariableSnapshot, ReportsSetChangedAndRemovedVariablesQuoted) {
@@ -16,6 +18,22 @@ TEST(VariableSnapshot, ReportsSetChangedAndRemovedVariablesQuoted) {
   after.Set('E', "e");
   const std::vector<std::string> expected{"B='it'\\''s new'", "C=''", "D=''", "E='e'"};
   EXPECT_EQ(before.Changes(after), expected);
+}
+
+TEST(VariableSnapshot, RestorePutsTheVariablesBack) {
+  VariableSnapshot start;
+  start.Set('Q', "kept");
+  start.Restore();
+  const VariableSnapshot before = VariableSnapshot::Take();
+  VariableSnapshot changed;
+  changed.Set('Q', "changed");
+  changed.Set('W', "new");
+  changed.Restore();
+  ASSERT_STREQ(std::getenv("W"), "new");
+  before.Restore();
+  EXPECT_STREQ(std::getenv("Q"), "kept");
+  EXPECT_EQ(std::getenv("W"), nullptr);
+  EXPECT_TRUE(before.Changes(VariableSnapshot::Take()).empty());
 }
 
 }  // namespace
