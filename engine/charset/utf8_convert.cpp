@@ -1,13 +1,14 @@
-// The UTF-8 stage: opening on a set (or none, for UTF-8 on both sides), the 500-byte input window with
-// its carry-over of a character or reference split between two windows, reference resolution, and the
+// The UTF-8 stage: opening on a set (or none, for UTF-8 on both sides), the input window with its
+// carry-over of a character or reference split between two windows, reference resolution, and the
 // output buffer.
 //
-// How a window is read: UTF-8 text goes character by character, ASCII through a table of output bytes
-// and longer sequences through the strict reader (utf8_sequence.h), which stops the run at the first
-// invalid byte. Text in a set goes byte by byte through the UTF-8 forms of its characters. A begin
-// character starts a reference when the end character follows within a name's length; what the
-// reference stands for is written like any character of the text. A character that the destination set
-// lacks is written as a reference in the set's syntax, so that it reads back as itself.
+// How a window is read: the fast paths take the bytes that convert on their own (ASCII eight at a time,
+// then one- and two-byte characters from UTF-8, any byte of a set) without a branch on what they are;
+// everything else goes one character at a time, longer UTF-8 sequences through the strict reader
+// (utf8_sequence.h), which stops the run at the first invalid byte. A begin character starts a reference
+// when the end character follows within a name's length; what the reference stands for is written like
+// any character of the text. A character that the destination set lacks is written as a reference in the
+// set's syntax, so that it reads back as itself.
 #include "engine/charset/utf8_convert.h"
 
 #include <cstdint>
@@ -34,13 +35,17 @@ const unsigned char kBegin = '&';
 const unsigned char kEnd = ';';
 const unsigned char kNumeric = '#';
 // outbuf is written on once it holds kFlushAt bytes; the room above takes a stretch of the fast path
-// (at least kWorkSize input bytes from UTF-8, a few hundred into it) and a reference.
-const int kOutCapacity = 4 * static_cast<int>(kWorkSize);
-const int kFlushAt = static_cast<int>(kWorkSize);
+// (a whole window from UTF-8, an eighth of one into it) and a reference.
+const int kFlushAt = CUtf8Convert::kWindowSize;
+const int kOutCapacity = 2 * CUtf8Convert::kWindowSize + 64;
 // A reference that may still end in the next window: begin character, a full name and end character.
 const int kReferenceMax = kCharNameMax + 2;
-// Bytes taken eight at a time are numbered from the lowest address up in a little-endian word.
+const uint64_t kEveryByte = 0x0101010101010101u;  // times a byte: that byte eight times
+// Bytes taken eight at a time are numbered from the lowest address up, as in a little-endian word.
 const bool kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__;
+// Bytes of a set's text taken one by one after eight that are not all plain ASCII: in text dense with
+// other characters, a table lookup per byte beats looking for the next run of ASCII.
+const int kDenseStretch = 16;
 
 // What each kind of invalid UTF-8 is called in the message.
 const char *Describe(Utf8Fault fault) {
@@ -64,13 +69,23 @@ const char *Describe(Utf8Fault fault) {
 }  // namespace
 
 CUtf8Convert::CUtf8Convert()
-    : from(nullptr), to(nullptr), map(nullptr), outbuf(nullptr), outcount(0), offset(0), failed(false), ownsSets_{false, false} {
+    : from(nullptr),
+      to(nullptr),
+      map(nullptr),
+      inbuf(nullptr),
+      incount(0),
+      outbuf(nullptr),
+      outcount(0),
+      offset(0),
+      failed(false),
+      ownsSets_{false, false} {
   AppendVersion("3.2");
 }
 
 CUtf8Convert::~CUtf8Convert() {
   ReplaceOwnedSets(this, &from, &to, ownsSets_, nullptr, nullptr);
   delete map;
+  EngineFree(inbuf);
   EngineFree(outbuf);
 }
 
@@ -99,8 +114,9 @@ int CUtf8Convert::Open(CCharSet *newFrom, CCharSet *newTo) {
   }
   const CCharSet *set = from != nullptr ? from : to;
   if (set != nullptr && map == nullptr) map = new (std::nothrow) UnicodeMap;
+  if (inbuf == nullptr) inbuf = static_cast<unsigned char *>(EngineAlloc(kWindowSize));
   if (outbuf == nullptr) outbuf = static_cast<unsigned char *>(EngineAlloc(kOutCapacity));
-  if ((set != nullptr && map == nullptr) || outbuf == nullptr) {
+  if ((set != nullptr && map == nullptr) || inbuf == nullptr || outbuf == nullptr) {
     ReleaseWork();
     return ReportNoMemory();
   }
@@ -157,14 +173,14 @@ int CUtf8Convert::Process() {
   // last window, which began at input offset `offset`; the read appends to them.
   int carried = 0;
   while (!Eof()) {
-    m_workLen = carried + static_cast<int>(Read(m_work + carried, kWorkSize - carried));
+    incount = carried + static_cast<int>(Read(inbuf + carried, static_cast<unsigned int>(kWindowSize - carried)));
     if (Error()) {
       ReportQueueError();
       return 0;
     }
     carried = from != nullptr ? ConvertSetWindow(fast, *names) : ConvertUtf8Window(fast, names);
     if (carried < 0 || failed) return 0;
-    offset += static_cast<unsigned long>(m_workLen - carried);
+    offset += static_cast<unsigned long>(incount - carried);
   }
   Flush();
   if (failed) return 0;
@@ -180,27 +196,21 @@ uint64_t LoadWord(const unsigned char *text) {
   return kBigEndian ? __builtin_bswap64(word) : word;
 }
 
-const uint64_t kEveryByte = 0x0101010101010101u;  // times a byte: that byte eight times
-
 // How many bytes of word, from its first, are ASCII other than the byte of which stops holds eight
 // (8 when all are).
-unsigned int PlainAscii(uint64_t word, uint64_t stops8) {
-  const uint64_t ones = kEveryByte, highs = 0x8080808080808080u;
-  const uint64_t matches = word ^ stops8;  // a zero byte where a byte is the stop
+unsigned int PlainAscii(uint64_t word, uint64_t stops) {
+  const uint64_t matches = word ^ stops;  // a zero byte where a byte is the stop
   // The high bit of each byte above 0x7F, and of each zero byte of matches (exact up to the first of
   // them, which is all that counts: the borrow of the subtraction runs only upwards).
-  const uint64_t found = (word | ((matches - ones) & ~matches)) & highs;
+  const uint64_t found = (word | ((matches - kEveryByte) & ~matches)) & 0x8080808080808080u;
   return found == 0 ? 8 : static_cast<unsigned int>(__builtin_ctzll(found)) >> 3;
 }
-
-// Byte k (0 to 7) of word.
-unsigned int ByteOfWord(uint64_t word, unsigned int k) { return static_cast<unsigned int>(word >> (8 * k)) & 0xFF; }
 
 }  // namespace
 
 int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names) {
-  const unsigned char *window = m_work;
-  const int length = m_workLen;
+  const unsigned char *window = inbuf;
+  const int length = incount;
   const bool toSet = to != nullptr;
   int i = 0;
   // A byte-order mark that opens the text is its encoding's signature, which an 8-bit text has no use for.
@@ -215,8 +225,8 @@ int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names
     // as it is: the ASCII characters among the next eight bytes up to the first other one (all eight are
     // copied, as many as are such characters are kept), then that character when it has one or two bytes
     // and converts on its own; its first byte is taken from the eight already read, so the next step need
-    // not wait for a load. Then, or elsewhere, character by character. Each character gives at most one byte per byte it
-    // takes, so a stretch as long as outbuf's room converts without checking it.
+    // not wait for a load. Then, or elsewhere, character by character. Each character gives at most one
+    // byte per byte it takes, so a stretch as long as outbuf's room converts without checking it.
     const short *const low = fast.low;
     const bool asciiStays = fast.asciiStays;  // (copies, so that the stores through out cannot change them)
     const uint64_t begins = kEveryByte * kBegin;
@@ -234,7 +244,7 @@ int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names
         at += 8;
         continue;
       }
-      const unsigned int lead = ByteOfWord(word, plain), next = at[plain + 1];
+      const unsigned int lead = static_cast<unsigned int>(word >> (8 * plain)) & 0xFF, next = at[plain + 1];
       const unsigned int two = lead >> 7;  // 1: the lead byte of a two-byte character, or off the fast path
       const unsigned int pair = 0u - two;  // all ones for two bytes: the code point is chosen by masks
       const unsigned int point = (pair & (((lead & 0x1Fu) << 6) | (next & 0x3Fu))) | (~pair & lead);
@@ -288,13 +298,13 @@ int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names
     return -1;
   }
   if (i >= length) return 0;
-  std::memmove(m_work, m_work + i, static_cast<size_t>(length - i));
+  std::memmove(inbuf, inbuf + i, static_cast<size_t>(length - i));
   return length - i;
 }
 
 int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names) {
-  const unsigned char *window = m_work;
-  const int length = m_workLen;
+  const unsigned char *window = inbuf;
+  const int length = incount;
   // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
   int i = 0;
   while (i < length) {
@@ -302,11 +312,9 @@ int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names)
       Flush();
       if (failed) return -1;
     }
-    // The fast path, with no branch on what the bytes are but where runs of ASCII end. Where ASCII stays
-    // as it is: the ASCII characters among the next eight bytes up to the first other byte (all eight are
-    // copied, as many as are such characters are kept), then that byte when it converts on its own, taken
-    // from the eight already read. Then, or elsewhere, byte by byte. A byte's UTF-8 form of at most
-    // kLongestUtf8 bytes is copied whole.
+    // The fast path: eight bytes at a time while they are ASCII that stays as it is; where they are not,
+    // the next kDenseStretch bytes one by one, each byte's UTF-8 form of at most kLongestUtf8 bytes
+    // copied whole.
     const unsigned char *const lengths = fast.lengths;
     const UnicodeMap &forms = *map;
     const bool asciiStays = fast.asciiStays;  // (copies, so that the stores through out cannot change them)
@@ -315,21 +323,19 @@ int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names)
     const unsigned char *at = window + i;
     const unsigned char *const stretchEnd = window + (length - i < room ? length : i + room);
     unsigned char *__restrict out = outbuf + outcount;
-    while (asciiStays && stretchEnd - at >= 9) {
-      const uint64_t word = LoadWord(at);
-      const unsigned int plain = PlainAscii(word, begins);
-      std::memcpy(out, at, 8);
-      out += plain;
-      at += plain;
-      if (plain == 8) continue;  // runs of ASCII text
-      const unsigned char c = static_cast<unsigned char>(ByteOfWord(word, plain));
-      const unsigned int n = lengths[c];
-      if (n == 0) break;
-      std::memcpy(out, forms.Utf8Of(c), kLongestUtf8);
-      out += n;
-      ++at;
-    }
-    while (at < stretchEnd) {
+    const unsigned char *stop = at;  // where the bytes taken one by one end
+    for (;;) {
+      if (at == stop) {
+        if (asciiStays && stretchEnd - at >= 8 && PlainAscii(LoadWord(at), begins) == 8) {
+          std::memcpy(out, at, 8);
+          out += 8;
+          at += 8;
+          stop = at;
+          continue;
+        }
+        stop = stretchEnd - at > kDenseStretch ? at + kDenseStretch : stretchEnd;
+        if (at == stop) break;
+      }
       const int n = lengths[*at];
       if (n == 0) break;
       std::memcpy(out, forms.Utf8Of(*at), kLongestUtf8);
@@ -345,7 +351,7 @@ int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names)
       const int next = ResolveReference(i, &names);
       if (next == -1) return -1;
       if (next == -2) {
-        std::memmove(m_work, m_work + i, static_cast<size_t>(length - i));
+        std::memmove(inbuf, inbuf + i, static_cast<size_t>(length - i));
         return length - i;
       }
       if (next > i) {
@@ -360,8 +366,8 @@ int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names)
 }
 
 int CUtf8Convert::ResolveReference(int at, const NameIndex *names) {
-  const unsigned char *window = m_work;
-  const int length = m_workLen;
+  const unsigned char *window = inbuf;
+  const int length = incount;
   const int end = from != nullptr ? from->end_entity : kEnd;
   const int numeric = from != nullptr ? from->numeric_entity : kNumeric;
   const int reach = at + kReferenceMax;  // one past the farthest place for the end character

@@ -41,16 +41,21 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
   // are reported on the head stream and fail the run; output written before stays in the next queue.
   int Process() override;
 
+  // Bytes of the input window: large enough that what each window costs besides its bytes is little.
+  static const int kWindowSize = 4096;
+
   CCharSet *from;         // source set, null when the text comes in UTF-8
   CCharSet *to;           // destination set, null when the text goes out in UTF-8
   UnicodeMap *map;        // the characters of the 8-bit side; owned; null from UTF-8 to UTF-8
+  unsigned char *inbuf;   // the input window; owned
+  int incount;            // bytes held in inbuf
   unsigned char *outbuf;  // output gathered for the next queue; owned
   int outcount;           // bytes held in outbuf
 
  private:
   // What a run's windows convert without a closer look, built when the run starts.
   struct FastPath;
-  // Converts the window (m_work, m_workLen bytes) of UTF-8 text into `to`, or into UTF-8 when `to` is
+  // Converts the window (inbuf, incount bytes) of UTF-8 text into `to`, or into UTF-8 when `to` is
   // null. Returns how many bytes at the window's end were moved to its front to be completed by the next
   // read, or -1 when the run failed (reported). names indexes `to`, or is null.
   int ConvertUtf8Window(const FastPath &fast, const NameIndex *names);

@@ -190,13 +190,18 @@ TEST(Utf8Convert, ACharacterTheSetCannotHoldFailsTheRun) {
       << "no letters for the name, no numeric references";
 }
 
-// Every offset near the border of the first window (and of the queue's first block): a character of
-// each length, a reference, and a character cut by the end of the text.
+// Every offset near the border of the queue's first block, and of the first and second window (which
+// begins where the first left off): a character of each length, a reference, and a character cut by the
+// end of the text.
 TEST(Utf8Convert, CharactersAndReferencesAcrossBorders) {
   Utf8Stage decode("", Western());
   Utf8Stage encode(Western(), "");
   ASSERT_TRUE(decode.opened && encode.opened);
-  for (size_t at = 460; at <= 540; ++at) {
+  std::vector<size_t> offsets;
+  for (size_t border : {size_t(500), size_t(CUtf8Convert::kWindowSize), size_t(2 * CUtf8Convert::kWindowSize)}) {
+    for (size_t at = border - 40; at <= border + 40; ++at) offsets.push_back(at);
+  }
+  for (size_t at : offsets) {
     const std::string before(at, 'a');
     const std::string utf8 = before + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80&eacute;&" + std::string(31, 'q') + ";b";
     EXPECT_EQ(decode.Run(utf8), before + "\xE9\xA4&#128512;\xE9&" + std::string(31, 'q') + ";b") << at;
