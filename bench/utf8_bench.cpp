@@ -9,7 +9,10 @@
 
 namespace {
 
-const std::vector<std::string> kAccentedWords = {"caf\xE9", "na\xEFve", "\xFC" "ber", "gar\xE7on", "voil\xE0"};
+const std::vector<std::string> kAccentedWords = {"caf\xE9", "na\xEFve",
+                                                 "\xFC"
+                                                 "ber",
+                                                 "gar\xE7on", "voil\xE0"};
 
 // A latin1 text in UTF-8: every byte is its own code point.
 std::string Latin1ToUtf8(const std::string &text) {

@@ -5,10 +5,10 @@
 #include "cli/command_line.h"
 
 const CommandLine::OptionName CommandLine::kOptions[] = {
-    {'c', "convert", Option::kConvert, true}, {'t', "table", Option::kTable, true},
-    {'o', "output", Option::kOutput, true},   {'d', "data-dir", Option::kDataDir, true},
-    {'l', "list", Option::kList, false},      {'v', "variables", Option::kVariables, false},
-    {'h', "help", Option::kHelp, false},      {0, "version", Option::kVersion, false},
+    {'c', "convert", Option::kConvert, true},   {'t', "table", Option::kTable, true},
+    {'o', "output", Option::kOutput, true},     {'d', "data-dir", Option::kDataDir, true},
+    {'l', "list", Option::kList, false},        {'v', "variables", Option::kVariables, false},
+    {'h', "help", Option::kHelp, false},        {0, "version", Option::kVersion, false},
     {'i', "in-place", Option::kInPlace, false}, {'j', "jobs", Option::kJobs, true},
 };
 
@@ -104,7 +104,8 @@ bool CommandLine::Apply(Option option, const std::string &written, const std::st
       inPlace = true;
       return true;
     case Option::kJobs: {
-      const bool digits = !value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos;
+      const bool digits =
+          !value.empty() && value.size() <= 3 && value.find_first_not_of("0123456789") == std::string::npos;
       jobs = digits ? std::stoi(value) : 0;
       if (jobs < 1 || jobs > kMostJobs)
         return Fail("option " + written + " needs a number of files from 1 to " + std::to_string(kMostJobs));

@@ -36,7 +36,18 @@ class CommandLine {
   int jobs = 1;          // inputs converted at once in place, 1 to kMostJobs
 
  private:
-  enum class Option { kConvert, kTable, kOutput, kDataDir, kList, kVariables, kHelp, kVersion, kInPlace, kJobs };
+  enum class Option {
+    kConvert,
+    kTable,
+    kOutput,
+    kDataDir,
+    kList,
+    kVariables,
+    kHelp,
+    kVersion,
+    kInPlace,
+    kJobs
+  };
   struct OptionName {
     char letter;       // 0: no short form
     const char *word;  // long form without "--"

@@ -38,7 +38,8 @@ std::vector<std::string> Distinct(const std::vector<std::string> &files) {
 
 }  // namespace
 
-int RunFileJobs(const std::vector<std::string> &files, int jobs, const std::function<bool(const std::string &)> &job,
+int RunFileJobs(const std::vector<std::string> &files, int jobs,
+                const std::function<bool(const std::string &)> &job,
                 const std::function<void(const std::string &, const std::string &)> &report) {
   int failed = 0;
   const std::vector<std::string> distinct = Distinct(files);

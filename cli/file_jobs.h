@@ -13,7 +13,8 @@
 // after another in this one); a child that ends by a signal is reported with report(file, reason). A job
 // returns whether it succeeded; a file named twice (the same file, under any name) runs once. Returns how
 // many jobs failed.
-int RunFileJobs(const std::vector<std::string> &files, int jobs, const std::function<bool(const std::string &)> &job,
+int RunFileJobs(const std::vector<std::string> &files, int jobs,
+                const std::function<bool(const std::string &)> &job,
                 const std::function<void(const std::string &, const std::string &)> &report);
 
 #endif

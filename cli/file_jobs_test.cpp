@@ -53,7 +53,8 @@ TEST(FileJobs, EveryFileRunsOnceAndFailuresAreCounted) {
     Jobs run;
     const std::vector<std::string> names = {"a", "bad1", "c", "d", "bad2", "f"};
     EXPECT_EQ(run.Run(names, jobs), 2) << jobs;
-    for (const std::string &name : names) EXPECT_FALSE(run.dir.Read("ran." + name).empty()) << name << ", " << jobs;
+    for (const std::string &name : names)
+      EXPECT_FALSE(run.dir.Read("ran." + name).empty()) << name << ", " << jobs;
     EXPECT_TRUE(run.reports.empty());
 #ifndef _WIN32
     const std::set<std::string> processes = run.Ran(names);
@@ -71,8 +72,9 @@ TEST(FileJobs, AFileNamedTwiceRunsOnce) {
   Jobs run;
   const std::string file = run.dir.Write("once", "x");
   int calls = 0;
-  RunFileJobs({file, file, run.dir.Path() + "/./once"}, 1, [&](const std::string &) { return ++calls > 0; },
-              [](const std::string &, const std::string &) {});
+  RunFileJobs(
+      {file, file, run.dir.Path() + "/./once"}, 1, [&](const std::string &) { return ++calls > 0; },
+      [](const std::string &, const std::string &) {});
 #ifdef _WIN32
   EXPECT_EQ(calls, 2) << "the same name is known, another name for the file is not";
 #else

@@ -133,7 +133,8 @@ TEST(shipped_sets, IntoUtf8AndBackLikeIconv) {
       std::optional<std::string> oracle = Iconv(set.iconv, "UTF-8", static_cast<unsigned char>(value));
       if (std::string(set.file) == "macroman" && value == 0xC6) oracle = "\xE2\x88\x86";  // U+2206
       if (std::string(set.file) == "macroman" && value == 0xF0) oracle = "\xEF\xA3\xBF";  // U+F8FF
-      ASSERT_TRUE(oracle.has_value()) << set.file << ": iconv refuses byte " << value << ", which the set defines";
+      ASSERT_TRUE(oracle.has_value())
+          << set.file << ": iconv refuses byte " << value << ", which the set defines";
       EXPECT_EQ(encode.Run(std::string(1, char(value))), *oracle) << set.file << " byte " << value;
       bytes += char(value) + std::string("\n");
       utf8 += *oracle + "\n";
@@ -152,14 +153,16 @@ TEST(shipped_sets, RoundTripsThroughUtf8) {
     ASSERT_TRUE(decode.stage.Open(kUtf8, set.file) && encode.stage.Open(set.file, kUtf8));
     std::vector<unsigned char> bytes;  // the set's bytes but "&"
     for (int value = 0; value < 256; ++value)
-      if (encode.stage.from->chars[value].value == value && value != '&') bytes.push_back(static_cast<unsigned char>(value));
+      if (encode.stage.from->chars[value].value == value && value != '&')
+        bytes.push_back(static_cast<unsigned char>(value));
     for (int round = 0; round < 20; ++round) {
       std::string text, inSet;
       const size_t length = random() % 5000;
       while (text.size() < length) {
         // Mostly characters of the shipped sets, else any character of any plane.
         unsigned int point = random() % 2 ? random() % 0x2600 : random() % 0x110000;
-        if (point == '&' || (point >= 0xD800 && point <= 0xDFFF) || (text.empty() && point == 0xFEFF)) continue;
+        if (point == '&' || (point >= 0xD800 && point <= 0xDFFF) || (text.empty() && point == 0xFEFF))
+          continue;
         unsigned char encoded[4];
         text.append(reinterpret_cast<char *>(encoded), EncodeUtf8(point, encoded));
         inSet += char(bytes[random() % bytes.size()]);

@@ -80,10 +80,12 @@ TEST(Library, SetsTablesAndTheConversionStageWorkThroughTheExportedInterface) {
 // UTF-8 in, through a set and a conversion into another set, and UTF-8 out again.
 TEST(Library, TheUtf8StageWorksThroughTheExportedInterface) {
   TempDir dir;
-  dir.Write("latin.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n117\t\tu\n114\t\tr\n111\t\to\n"
-                         "233\t\teacute\n");
-  dir.Write("other.chs", "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n117\t\tu\n114\t\tr\n111\t\to\n"
-                         "142\t\teacute\n");
+  dir.Write("latin.chs",
+            "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n117\t\tu\n114\t\tr\n111\t\to\n"
+            "233\t\teacute\n");
+  dir.Write("other.chs",
+            "038\tB\tamp\n059\tE\tsemi\n035\tN\tnum\n101\t\te\n117\t\tu\n114\t\tr\n111\t\to\n"
+            "142\t\teacute\n");
   CStream head;
   CUtf8Convert in, out;
   CConvert convert;

@@ -350,14 +350,16 @@ TEST(OutOfMemory, RunningTheUtf8Stage) {
   const struct {
     bool toUtf8;
     const char *piece;  // the text is 150 of them
-  } directions[] = {{false, "caf\xC3\xA9 &eacute; \xC2\xA9 &euro; \xE2\x82\xAC "}, {true, "caf\xE9 &eacute; \xA9 &euro; "}};
+  } directions[] = {{false, "caf\xC3\xA9 &eacute; \xC2\xA9 &euro; \xE2\x82\xAC "},
+                    {true, "caf\xE9 &eacute; \xA9 &euro; "}};
   for (const auto &direction : directions) {
     std::string text, expected;
     for (int i = 0; i < 150; ++i) text += direction.piece;
     const unsigned long allocations = WalkAllocationFailures("UTF-8 stage", [&](AllocationStep &step) {
       Pipeline pipeline;
       CUtf8Convert &stage = pipeline.Add<CUtf8Convert>();
-      ASSERT_TRUE(direction.toUtf8 ? stage.Open("west", kUtf8) : stage.Open(kUtf8, "west")) << ErrorText(stage);
+      ASSERT_TRUE(direction.toUtf8 ? stage.Open("west", kUtf8) : stage.Open(kUtf8, "west"))
+          << ErrorText(stage);
       if (expected.empty()) expected = pipeline.Run(text);
       pipeline.head.Write(text.data(), static_cast<unsigned>(text.size()));
       step.Arm();
@@ -372,7 +374,8 @@ TEST(OutOfMemory, RunningTheUtf8Stage) {
       }
     });
     EXPECT_GT(allocations, 3u);
-    const std::string start = direction.toUtf8 ? "caf\xC3\xA9 \xC3\xA9 \xC2\xA9 \xE2\x82\xAC " : "caf\xE9 \xE9 \xA9 &euro; &euro; ";
+    const std::string start =
+        direction.toUtf8 ? "caf\xC3\xA9 \xC3\xA9 \xC2\xA9 \xE2\x82\xAC " : "caf\xE9 \xE9 \xA9 &euro; &euro; ";
     EXPECT_EQ(expected.substr(0, start.size()), start);
   }
 }

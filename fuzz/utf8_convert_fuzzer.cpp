@@ -27,7 +27,11 @@ size_t FirstInvalid(const std::string &text) {
   static const unsigned long kLeast[] = {0, 0, 0x80, 0x800, 0x10000};
   for (size_t i = 0; i < text.size();) {
     const unsigned char lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0x80 ? 1 : (lead >> 5) == 6 ? 2 : (lead >> 4) == 14 ? 3 : (lead >> 3) == 30 ? 4 : 0;
+    const size_t length = lead < 0x80         ? 1
+                          : (lead >> 5) == 6  ? 2
+                          : (lead >> 4) == 14 ? 3
+                          : (lead >> 3) == 30 ? 4
+                                              : 0;
     if (length == 0 || i + length > text.size()) return i;
     unsigned long value = length == 1 ? lead : lead & (0xFFu >> (length + 1));
     for (size_t k = 1; k < length; ++k) {
@@ -35,7 +39,8 @@ size_t FirstInvalid(const std::string &text) {
       if ((next & 0xC0) != 0x80) return i;
       value = (value << 6) | (next & 0x3F);
     }
-    if ((length > 1 && value < kLeast[length]) || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return i;
+    if ((length > 1 && value < kLeast[length]) || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+      return i;
     i += length;
   }
   return std::string::npos;

@@ -29,25 +29,25 @@ class UnicodeMap {
 
   // The code point of a byte: 0 or more; kUndefined (-1) when the set does not define the byte; kUnnamed
   // when its name stands for no character, or for two (its UTF-8 form then holds both).
-  int PointOf(unsigned char byte) const { return points[byte]; }
+  int PointOf(unsigned char byte) const { return points_[byte]; }
   // The UTF-8 form of a byte's character, utf8Length(byte) bytes; none for kUndefined and kUnnamed bytes.
-  const unsigned char *Utf8Of(unsigned char byte) const { return utf8[byte]; }
-  int Utf8Length(unsigned char byte) const { return utf8Length[byte]; }
+  const unsigned char *Utf8Of(unsigned char byte) const { return utf8_[byte]; }
+  int Utf8Length(unsigned char byte) const { return utf8Length_[byte]; }
   // The lowest byte whose character is point, or -1 when the set has none.
   int ByteOf(unsigned int point) const {
-    return point < kTwoBytePoints ? lowBytes[point] : HighByteOf(point);
+    return point < kTwoBytePoints ? lowBytes_[point] : HighByteOf(point);
   }
 
  private:
   int HighByteOf(unsigned int point) const;
 
-  int points[256];                        // code point by byte, or kUndefined, kUnnamed
-  unsigned char utf8[256][kLongestUtf8];  // UTF-8 form by byte
-  unsigned char utf8Length[256];          // its length, 0 when none
-  short lowBytes[kTwoBytePoints];         // byte by code point below U+0800, -1 when none
-  unsigned int highPoints[256];           // the other code points of the set, ascending
-  unsigned char highBytes[256];           // the byte of each
-  int highCount;                          // how many there are
+  int points_[256];                        // code point by byte, or kUndefined, kUnnamed
+  unsigned char utf8_[256][kLongestUtf8];  // UTF-8 form by byte
+  unsigned char utf8Length_[256];          // its length, 0 when none
+  short lowBytes_[kTwoBytePoints];         // byte by code point below U+0800, -1 when none
+  unsigned int highPoints_[256];           // the other code points of the set, ascending
+  unsigned char highBytes_[256];           // the byte of each
+  int highCount_;                          // how many there are
 };
 
 #endif

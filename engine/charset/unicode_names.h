@@ -20,8 +20,8 @@ struct UnicodeName {
 };
 
 struct UnicodeWrittenName {
-  unsigned int point;  // a code point
-  unsigned short name; // the index of its written name in kUnicodeNames
+  unsigned int point;   // a code point
+  unsigned short name;  // the index of its written name in kUnicodeNames
 };
 
 // The generated tables: names in byte order, written names in code point order.

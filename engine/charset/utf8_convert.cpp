@@ -76,8 +76,8 @@ CUtf8Convert::CUtf8Convert()
       incount(0),
       outbuf(nullptr),
       outcount(0),
-      offset(0),
-      failed(false),
+      offset_(0),
+      failed_(false),
       ownsSets_{false, false} {
   AppendVersion("3.2");
 }
@@ -141,11 +141,12 @@ struct CUtf8Convert::FastPath {
     asciiStays = true;
     for (unsigned int point = 0; point < kTwoBytePoints; ++point) {
       const int converted = point == kBegin || from != nullptr ? -1
-                            : point < 0x80                     ? stage.OutputAscii(static_cast<unsigned char>(point))
-                            : stage.to != nullptr              ? map->ByteOf(point)
-                                                               : -1;
+                            : point < 0x80        ? stage.OutputAscii(static_cast<unsigned char>(point))
+                            : stage.to != nullptr ? map->ByteOf(point)
+                                                  : -1;
       low[point] = static_cast<short>(converted);
-      if (from == nullptr && point < 0x80 && point != kBegin) asciiStays = asciiStays && converted == int(point);
+      if (from == nullptr && point < 0x80 && point != kBegin)
+        asciiStays = asciiStays && converted == int(point);
     }
     for (int c = 0; c < 256; ++c) {
       const bool direct = from != nullptr && c != begin;
@@ -160,8 +161,8 @@ struct CUtf8Convert::FastPath {
 int CUtf8Convert::Process() {
   if (!CStreamObj::Process()) return 0;
   outcount = 0;  // what a failed run left in outbuf is not this run's
-  offset = 0;
-  failed = false;
+  offset_ = 0;
+  failed_ = false;
   // References may name characters of the 8-bit side by the set's own names.
   const CCharSet *named = from != nullptr ? from : to;
   std::optional<NameIndex> index;
@@ -173,17 +174,18 @@ int CUtf8Convert::Process() {
   // last window, which began at input offset `offset`; the read appends to them.
   int carried = 0;
   while (!Eof()) {
-    incount = carried + static_cast<int>(Read(inbuf + carried, static_cast<unsigned int>(kWindowSize - carried)));
+    incount =
+        carried + static_cast<int>(Read(inbuf + carried, static_cast<unsigned int>(kWindowSize - carried)));
     if (Error()) {
       ReportQueueError();
       return 0;
     }
     carried = from != nullptr ? ConvertSetWindow(fast, *names) : ConvertUtf8Window(fast, names);
-    if (carried < 0 || failed) return 0;
-    offset += static_cast<unsigned long>(incount - carried);
+    if (carried < 0 || failed_) return 0;
+    offset_ += static_cast<unsigned long>(incount - carried);
   }
   Flush();
-  if (failed) return 0;
+  if (failed_) return 0;
   return Close();
 }
 
@@ -214,12 +216,13 @@ int CUtf8Convert::ConvertUtf8Window(const FastPath &fast, const NameIndex *names
   const bool toSet = to != nullptr;
   int i = 0;
   // A byte-order mark that opens the text is its encoding's signature, which an 8-bit text has no use for.
-  if (toSet && offset == 0 && length >= 3 && window[0] == 0xEF && window[1] == 0xBB && window[2] == 0xBF) i = 3;
+  if (toSet && offset_ == 0 && length >= 3 && window[0] == 0xEF && window[1] == 0xBB && window[2] == 0xBF)
+    i = 3;
   // Invariant: every byte before i has been written (converted, or as part of a resolved reference).
   while (i < length) {
     if (outcount >= kFlushAt) {
       Flush();
-      if (failed) return -1;
+      if (failed_) return -1;
     }
     // The fast path, with no branch on what the bytes are but where runs of ASCII end. Where ASCII stays
     // as it is: the ASCII characters among the next eight bytes up to the first other one (all eight are
@@ -310,7 +313,7 @@ int CUtf8Convert::ConvertSetWindow(const FastPath &fast, const NameIndex &names)
   while (i < length) {
     if (outcount >= kFlushAt) {
       Flush();
-      if (failed) return -1;
+      if (failed_) return -1;
     }
     // The fast path: eight bytes at a time while they are ASCII that stays as it is; where they are not,
     // the next kDenseStretch bytes one by one, each byte's UTF-8 form of at most kLongestUtf8 bytes
@@ -429,11 +432,12 @@ bool CUtf8Convert::PutPoint(unsigned int point, int at) {
     return true;
   }
   if (PutMissingReference(point)) return true;
-  if (!failed) {  // the run's first failure is the one reported
-    ReportTarget()->Eprintf("Character U+%04X at byte offset %lu has neither a byte nor a reference in %s\n", point,
-                            offset + static_cast<unsigned long>(at), to->filename != nullptr ? to->filename : "the set");
+  if (!failed_) {  // the run's first failure is the one reported
+    ReportTarget()->Eprintf("Character U+%04X at byte offset %lu has neither a byte nor a reference in %s\n",
+                            point, offset_ + static_cast<unsigned long>(at),
+                            to->filename != nullptr ? to->filename : "the set");
   }
-  failed = true;
+  failed_ = true;
   return false;
 }
 
@@ -457,8 +461,10 @@ void CUtf8Convert::PutSetByte(unsigned char byte) {
 bool CUtf8Convert::PutMissingReference(unsigned int point) {
   if (to->begin_entity < 0 || to->end_entity < 0) return false;
   const char *name = UnicodeNameOf(point);
-  if (name != nullptr && PutNamedReference(name, std::strlen(name), to->begin_entity, to->end_entity)) return true;
-  return to->numeric_entity >= 0 && PutNumericReference(point, to->begin_entity, to->numeric_entity, to->end_entity);
+  if (name != nullptr && PutNamedReference(name, std::strlen(name), to->begin_entity, to->end_entity))
+    return true;
+  return to->numeric_entity >= 0 &&
+         PutNumericReference(point, to->begin_entity, to->numeric_entity, to->end_entity);
 }
 
 bool CUtf8Convert::PutNumericReference(unsigned long number, int begin, int numeric, int end) {
@@ -501,7 +507,7 @@ void CUtf8Convert::PutBytes(const unsigned char *bytes, int count) {
 }
 
 void CUtf8Convert::Flush() {
-  if (!failed && outcount > 0) {
+  if (!failed_ && outcount > 0) {
     Write(outbuf, static_cast<unsigned int>(outcount));
     if (Error()) ReportQueueError();
   }
@@ -509,14 +515,14 @@ void CUtf8Convert::Flush() {
 }
 
 void CUtf8Convert::ReportInvalid(int at, Utf8Fault fault) {
-  if (!failed) {  // the run's first failure is the one reported
-    ReportTarget()->Eprintf("Invalid UTF-8 at byte offset %lu: %s\n", offset + static_cast<unsigned long>(at),
-                            Describe(fault));
+  if (!failed_) {  // the run's first failure is the one reported
+    ReportTarget()->Eprintf("Invalid UTF-8 at byte offset %lu: %s\n",
+                            offset_ + static_cast<unsigned long>(at), Describe(fault));
   }
-  failed = true;
+  failed_ = true;
 }
 
 void CUtf8Convert::ReportQueueError() {
   ReportTarget()->Eprintf("I/O error %d on stream\n", Error());
-  failed = true;
+  failed_ = true;
 }

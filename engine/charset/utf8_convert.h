@@ -91,9 +91,9 @@ class RUNEFLOW_API CUtf8Convert : public CStreamObj {
   // Reports "I/O error %d on stream\n" with the stage's error code on the head stream, and fails the run.
   void ReportQueueError();
 
-  unsigned long offset;  // during a run: the input offset of the window's first byte
-  bool failed;           // during a run: a failure was reported and the run stops
-  bool ownsSets_[2];     // from and to: destroyed by the stage (see ReplaceOwnedSets)
+  unsigned long offset_;  // during a run: the input offset of the window's first byte
+  bool failed_;           // during a run: a failure was reported and the run stops
+  bool ownsSets_[2];      // from and to: destroyed by the stage (see ReplaceOwnedSets)
 };
 
 #endif

@@ -64,7 +64,8 @@ struct Case {
   std::string output;
 };
 
-void ExpectConversions(const std::string &fromFile, const std::string &toFile, const std::vector<Case> &cases) {
+void ExpectConversions(const std::string &fromFile, const std::string &toFile,
+                       const std::vector<Case> &cases) {
   Utf8Stage conversion(fromFile, toFile);
   ASSERT_TRUE(conversion.opened) << conversion.StageError();
   for (const Case &c : cases) EXPECT_EQ(conversion.Run(c.input), c.output) << c.what;
@@ -81,7 +82,8 @@ TEST(Utf8Convert, FromUtf8IntoASet) {
            "\xE2\x80\x90 \xCB\x9C", "&dash; &DiacriticalTilde;"},
           {"a character without a name by its number", "\xE4\xB8\x80\xF0\x9F\x98\x80", "&#19968;&#128512;"},
           {"a control character by its abbreviation", "\xC2\x85", "&NEL;"},
-          {"named and numeric references resolved", "&eacute;&#233;&#xE9;&#XE9;&#x00e9;", "\xE9\xE9\xE9\xE9\xE9"},
+          {"named and numeric references resolved", "&eacute;&#233;&#xE9;&#XE9;&#x00e9;",
+           "\xE9\xE9\xE9\xE9\xE9"},
           {"any entity name, the set's meaning winning", "&half;&circ;&tilde;&hyphen;", "\xBD^~-"},
           {"a name standing for two characters", "&nvlt;&bne;", "<&#8402;=&#8421;"},
           {"the set's own names first", "&foo;&uni02C6;&NotEqualTilde;", "\x80\x81\x82"},
@@ -103,12 +105,14 @@ TEST(Utf8Convert, FromASetIntoUtf8) {
   ExpectConversions(
       Western(), "",
       {
-          {"bytes become their characters", "caf\xE9 \xBD\xA4\xA0\x81", "caf\xC3\xA9 \xC2\xBD\xE2\x82\xAC\xC2\xA0\xCB\x86"},
+          {"bytes become their characters", "caf\xE9 \xBD\xA4\xA0\x81",
+           "caf\xC3\xA9 \xC2\xBD\xE2\x82\xAC\xC2\xA0\xCB\x86"},
           {"a byte whose name stands for two characters", "\x82", "\xE2\x89\x82\xCC\xB8"},
           {"an undefined byte by its value", "\xC8", "&#200;"},
           {"a byte whose name is no character's by that name", "\x80", "&foo;"},
           {"a name is written through the characters of its bytes", "\x83", "&ba\xC3\xA9r;"},
-          {"numeric references are code points", "&#8364;&#x20AC;&#X20ac;&#233;", "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xC3\xA9"},
+          {"numeric references are code points", "&#8364;&#x20AC;&#X20ac;&#233;",
+           "\xE2\x82\xAC\xE2\x82\xAC\xE2\x82\xAC\xC3\xA9"},
           {"named references: entity names, the sets' names, uni names", "&hellip;&circ;&NEL;&uni4E00;&foo;",
            "\xE2\x80\xA6^\xC2\x85\xE4\xB8\x80&foo;"},
           {"uni names only in their one spelling", "&uni04E00;&uni4e00;&uniD800;&uni110000;&uni41;",
@@ -123,7 +127,9 @@ TEST(Utf8Convert, FromASetIntoUtf8) {
 TEST(Utf8Convert, WithTheSetsOwnSyntax) {
   ExpectConversions(kBraces, "",
                     {
-                        {"named and numeric references", "{eacute}{$8364}{$x41}{euro}", "\xC3\xA9\xE2\x82\xAC" "A\xE2\x82\xAC"},
+                        {"named and numeric references", "{eacute}{$8364}{$x41}{euro}",
+                         "\xC3\xA9\xE2\x82\xAC"
+                         "A\xE2\x82\xAC"},
                         {"an undefined byte in UTF-8's syntax", "\xC8", "&#200;"},
                         {"the begin character alone", "{a", "{a"},
                     });
@@ -138,7 +144,8 @@ TEST(Utf8Convert, WithTheSetsOwnSyntax) {
 TEST(Utf8Convert, FromUtf8IntoUtf8) {
   ExpectConversions("", "",
                     {
-                        {"characters pass", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
+                        {"characters pass", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80",
+                         "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"},
                         {"references resolve", "&eacute;&#x1F600;&circ;&NotEqualTilde;&zzz;",
                          "\xC3\xA9\xF0\x9F\x98\x80^\xE2\x89\x82\xCC\xB8&zzz;"},
                         {"the byte-order mark stays", "\xEF\xBB\xBFx", "\xEF\xBB\xBFx"},
@@ -158,8 +165,14 @@ TEST(Utf8Convert, InvalidUtf8FailsWithItsOffset) {
       {"an overlong four-byte form", "\xF0\x8F\xBF\xBF", "0: overlong sequence"},
       {"a surrogate", "\xED\xA0\x80", "0: surrogate"},
       {"beyond U+10FFFF", "\xF4\x90\x80\x80", "0: code point beyond U+10FFFF"},
-      {"cut by another character", "\xC3" "a", "0: sequence cut short"},
-      {"cut in its third byte", "\xE2\x82" "a", "0: sequence cut short"},
+      {"cut by another character",
+       "\xC3"
+       "a",
+       "0: sequence cut short"},
+      {"cut in its third byte",
+       "\xE2\x82"
+       "a",
+       "0: sequence cut short"},
       {"cut by the end of the text", "abc\xF0\x9F\x98", "3: sequence cut short"},
       {"after a reference", "&eacute;\x80", "8: continuation byte without a lead byte"},
       {"a later window", std::string(1234, 'a') + "\xC3\xA9\xC3", "1236: sequence cut short"},
@@ -175,8 +188,10 @@ TEST(Utf8Convert, InvalidUtf8FailsWithItsOffset) {
 TEST(Utf8Convert, ACharacterTheSetCannotHoldFailsTheRun) {
   Utf8Stage plain("", kPlain);
   ASSERT_TRUE(plain.opened) << plain.StageError();
-  EXPECT_EQ(plain.Run("AB\xC3\xA9\xE2\x82\xAC"), "failed: Stream: Character U+20AC at byte offset 4 has neither a byte "
-                                              "nor a reference in " + plain.dir.File("to.chs") + "\n");
+  EXPECT_EQ(plain.Run("AB\xC3\xA9\xE2\x82\xAC"),
+            "failed: Stream: Character U+20AC at byte offset 4 has neither a byte "
+            "nor a reference in " +
+                plain.dir.File("to.chs") + "\n");
   EXPECT_EQ(plain.Run("B&#x41;"), "BA") << "references still resolve";
 
   Utf8Stage digits("", kDigitsOnly);
@@ -185,8 +200,10 @@ TEST(Utf8Convert, ACharacterTheSetCannotHoldFailsTheRun) {
 
   Utf8Stage names("", kNamesOnly);
   ASSERT_TRUE(names.opened) << names.StageError();
-  EXPECT_EQ(names.Run("A&euro;"), "failed: Stream: Character U+20AC at byte offset 1 has neither a byte nor a "
-                                  "reference in " + names.dir.File("to.chs") + "\n")
+  EXPECT_EQ(names.Run("A&euro;"),
+            "failed: Stream: Character U+20AC at byte offset 1 has neither a byte nor a "
+            "reference in " +
+                names.dir.File("to.chs") + "\n")
       << "no letters for the name, no numeric references";
 }
 
@@ -198,17 +215,20 @@ TEST(Utf8Convert, CharactersAndReferencesAcrossBorders) {
   Utf8Stage encode(Western(), "");
   ASSERT_TRUE(decode.opened && encode.opened);
   std::vector<size_t> offsets;
-  for (size_t border : {size_t(500), size_t(CUtf8Convert::kWindowSize), size_t(2 * CUtf8Convert::kWindowSize)}) {
+  for (size_t border :
+       {size_t(500), size_t(CUtf8Convert::kWindowSize), size_t(2 * CUtf8Convert::kWindowSize)}) {
     for (size_t at = border - 40; at <= border + 40; ++at) offsets.push_back(at);
   }
   for (size_t at : offsets) {
     const std::string before(at, 'a');
-    const std::string utf8 = before + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80&eacute;&" + std::string(31, 'q') + ";b";
+    const std::string utf8 =
+        before + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80&eacute;&" + std::string(31, 'q') + ";b";
     EXPECT_EQ(decode.Run(utf8), before + "\xE9\xA4&#128512;\xE9&" + std::string(31, 'q') + ";b") << at;
-    EXPECT_EQ(encode.Run(before + "\xE9\xA4&#128512;&eacute;"), before + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\xA9")
+    EXPECT_EQ(encode.Run(before + "\xE9\xA4&#128512;&eacute;"),
+              before + "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\xC3\xA9")
         << at;
-    EXPECT_EQ(decode.Run(before + "\xC3"), "failed: Stream: Invalid UTF-8 at byte offset " + std::to_string(at) +
-                                               ": sequence cut short\n")
+    EXPECT_EQ(decode.Run(before + "\xC3"),
+              "failed: Stream: Invalid UTF-8 at byte offset " + std::to_string(at) + ": sequence cut short\n")
         << at;
   }
 }
@@ -219,8 +239,9 @@ TEST(Utf8Convert, RoundTripsThroughASet) {
   Utf8Stage decode("", Western());
   Utf8Stage encode(Western(), "");
   ASSERT_TRUE(decode.opened && encode.opened);
-  const std::vector<unsigned int> points = {'a', ' ', '\n', ';', '#', 0xE9, 0xA4, 0xC8, 0x80, 0x2C6, 0x2026,
-                                            0x2010, 0x20AC, 0xFEFF, 0x4E00, 0x1F600, 0x10FFFF, 0};
+  const std::vector<unsigned int> points = {'a',    ' ',    '\n',   ';',     '#',      0xE9,
+                                            0xA4,   0xC8,   0x80,   0x2C6,   0x2026,   0x2010,
+                                            0x20AC, 0xFEFF, 0x4E00, 0x1F600, 0x10FFFF, 0};
   std::mt19937 random(20261207);
   for (int round = 0; round < 50; ++round) {
     std::string text;

@@ -33,7 +33,9 @@ int DecodeUtf8(const unsigned char *text, size_t available, unsigned int *point,
     return 1;
   }
   if (lead < 0xC2 || lead > 0xF4) {
-    *fault = lead < 0xC0 ? Utf8Fault::kStrayContinuation : lead < 0xC2 ? Utf8Fault::kOverlong : Utf8Fault::kNeverUsed;
+    *fault = lead < 0xC0   ? Utf8Fault::kStrayContinuation
+             : lead < 0xC2 ? Utf8Fault::kOverlong
+                           : Utf8Fault::kNeverUsed;
     return -1;
   }
   const size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;

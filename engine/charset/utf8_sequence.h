@@ -8,12 +8,12 @@
 
 // Why bytes are no UTF-8 sequence.
 enum class Utf8Fault {
-  kCutShort,            // a lead byte without all its continuation bytes
-  kStrayContinuation,   // a continuation byte (0x80 to 0xBF) where a character begins
-  kNeverUsed,           // 0xF5 to 0xFF, which no sequence holds
-  kOverlong,            // a longer form of a character than needed (0xC0, 0xC1, 0xE0 0x80.., 0xF0 0x80..)
-  kSurrogate,           // U+D800 to U+DFFF (0xED 0xA0..)
-  kBeyondLastPoint,     // above U+10FFFF (0xF4 0x90.. )
+  kCutShort,           // a lead byte without all its continuation bytes
+  kStrayContinuation,  // a continuation byte (0x80 to 0xBF) where a character begins
+  kNeverUsed,          // 0xF5 to 0xFF, which no sequence holds
+  kOverlong,           // a longer form of a character than needed (0xC0, 0xC1, 0xE0 0x80.., 0xF0 0x80..)
+  kSurrogate,          // U+D800 to U+DFFF (0xED 0xA0..)
+  kBeyondLastPoint,    // above U+10FFFF (0xF4 0x90.. )
 };
 
 // Writes the UTF-8 form of a Unicode scalar value into out (room for 4 bytes); returns its length.

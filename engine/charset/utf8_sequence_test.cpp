@@ -22,7 +22,8 @@ TEST(Utf8Sequence, EveryScalarValueReadsBackAndItsBeginningsWaitForMore) {
     ASSERT_EQ(DecodeUtf8(bytes, 4, &read, &fault), length) << point;
     ASSERT_EQ(read, point);
     for (int available = 1; available < length; ++available)
-      ASSERT_EQ(DecodeUtf8(bytes, static_cast<size_t>(available), &read, &fault), 0) << point << " " << available;
+      ASSERT_EQ(DecodeUtf8(bytes, static_cast<size_t>(available), &read, &fault), 0)
+          << point << " " << available;
   }
 }
 
@@ -55,18 +56,26 @@ TEST(Utf8Sequence, FaultsAreToldApart) {
     std::string bytes;
     Utf8Fault fault;
   } cases[] = {
-      {"\x80", Utf8Fault::kStrayContinuation}, {"\xBF", Utf8Fault::kStrayContinuation},
-      {"\xC0\x80", Utf8Fault::kOverlong},      {"\xC1\xBF", Utf8Fault::kOverlong},
-      {"\xE0\x9F\xBF", Utf8Fault::kOverlong},  {"\xF0\x8F\xBF\xBF", Utf8Fault::kOverlong},
-      {"\xED\xA0\x80", Utf8Fault::kSurrogate}, {"\xED\xBF\xBF", Utf8Fault::kSurrogate},
-      {"\xF4\x90\x80\x80", Utf8Fault::kBeyondLastPoint}, {"\xF5\x80\x80\x80", Utf8Fault::kNeverUsed},
-      {"\xFF", Utf8Fault::kNeverUsed},         {"\xC3\x41", Utf8Fault::kCutShort},
+      {"\x80", Utf8Fault::kStrayContinuation},
+      {"\xBF", Utf8Fault::kStrayContinuation},
+      {"\xC0\x80", Utf8Fault::kOverlong},
+      {"\xC1\xBF", Utf8Fault::kOverlong},
+      {"\xE0\x9F\xBF", Utf8Fault::kOverlong},
+      {"\xF0\x8F\xBF\xBF", Utf8Fault::kOverlong},
+      {"\xED\xA0\x80", Utf8Fault::kSurrogate},
+      {"\xED\xBF\xBF", Utf8Fault::kSurrogate},
+      {"\xF4\x90\x80\x80", Utf8Fault::kBeyondLastPoint},
+      {"\xF5\x80\x80\x80", Utf8Fault::kNeverUsed},
+      {"\xFF", Utf8Fault::kNeverUsed},
+      {"\xC3\x41", Utf8Fault::kCutShort},
       {"\xF0\x9F\x98\xC3", Utf8Fault::kCutShort},
   };
   for (const auto &c : cases) {
     unsigned int read = 0;
     Utf8Fault fault = Utf8Fault::kCutShort;
-    EXPECT_EQ(DecodeUtf8(reinterpret_cast<const unsigned char *>(c.bytes.data()), c.bytes.size(), &read, &fault), -1);
+    EXPECT_EQ(
+        DecodeUtf8(reinterpret_cast<const unsigned char *>(c.bytes.data()), c.bytes.size(), &read, &fault),
+        -1);
     EXPECT_EQ(static_cast<int>(fault), static_cast<int>(c.fault)) << testing::PrintToString(c.bytes);
   }
 }
