@@ -2,6 +2,7 @@
 // it, so that the caller never waits on whatever the press starts (such as another message box).
 #include "tests/windows/window_probe.h"
 
+#include <cctype>
 #include <cstdio>
 
 namespace {
@@ -207,4 +208,40 @@ std::string EscapeText(const std::string &text) {
     }
   }
   return escaped;
+}
+
+bool UnescapeText(const std::string &text, std::string *bytes) {
+  bytes->clear();
+  for (size_t at = 0; at < text.size(); ++at) {
+    if (text[at] != '\\') {
+      *bytes += text[at];
+      continue;
+    }
+    if (++at == text.size()) return false;
+    switch (text[at]) {
+      case 'n':
+        *bytes += '\n';
+        break;
+      case 'r':
+        *bytes += '\r';
+        break;
+      case 't':
+        *bytes += '\t';
+        break;
+      case '\\':
+        *bytes += '\\';
+        break;
+      case 'x':
+        if (text.size() - at < 3 || !std::isxdigit(static_cast<unsigned char>(text[at + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(text[at + 2]))) {
+          return false;
+        }
+        *bytes += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
+        at += 2;
+        break;
+      default:
+        return false;
+    }
+  }
+  return true;
 }

@@ -38,5 +38,8 @@ bool AnswerWindow(const char *caption, const char *button, DWORD timeoutMs, std:
 // The bytes of text with "\\", line breaks, tabs and every byte outside printable ASCII written as
 // C escapes (\n, \r, \t, \\, \xHH), so that any text fits on one line.
 std::string EscapeText(const std::string &text);
+// The bytes that EscapeText wrote as text (any other byte stands for itself). False, with *bytes
+// unspecified, when a backslash starts no such escape.
+bool UnescapeText(const std::string &text, std::string *bytes);
 
 #endif

@@ -11,6 +11,18 @@
 //   winhelper run COMMAND_LINE      start a program by a whole command line, as Windows starts the
 //                                   uninstall command of an installed program, wait for it to end and
 //                                   print its exit code
+//   winhelper clipboard-put FORMAT DATA [FORMAT DATA]...
+//                                   empty the clipboard and put each DATA under FORMAT, byte for byte
+//                                   (a text wants its ending zero written as \x00)
+//   winhelper clipboard-get FORMAT...
+//                                   print "FORMAT: TEXT" for each FORMAT, TEXT being its data up to the
+//                                   first zero byte, or "FORMAT: (none)" when the clipboard lacks it
+//   winhelper clipboard-hold READY RELEASE
+//                                   open the clipboard (so that no other program can), create the file
+//                                   READY, and close the clipboard once the file RELEASE exists (at
+//                                   most 60 s)
+// A FORMAT is a format number (1 is the standard text format) or the name of a registered format; DATA
+// and TEXT are escaped as EscapeText writes them (\n, \\, \xHH), so that any bytes fit.
 #include <windows.h>
 
 #include <objbase.h>
@@ -18,6 +30,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -26,6 +39,8 @@
 namespace {
 
 const DWORD kWindowMs = 20000;  // a program under Wine may take seconds to show its first window
+const DWORD kHoldMs = 60000;    // the longest the clipboard is held open
+const DWORD kPollMs = 50;
 
 int Fail(const std::string &message) {
   std::fprintf(stderr, "winhelper: %s\n", message.c_str());
@@ -97,6 +112,87 @@ int Run(char **arguments) {
   return 0;
 }
 
+// The format a FORMAT argument names: digits give a number, anything else a registered name.
+UINT FormatNamed(const char *format) {
+  char *end;
+  unsigned long number = std::strtoul(format, &end, 10);
+  if (*format != '\0' && *end == '\0') return static_cast<UINT>(number);
+  return RegisterClipboardFormatA(format);
+}
+
+// The clipboard, opened with a hidden window of this program as its owner (data is put on it only
+// with an owner) and closed again.
+class OpenedClipboard {
+ public:
+  OpenedClipboard()
+      : m_owner(CreateWindowA("STATIC", "winhelper", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)),
+        m_open(m_owner != nullptr && OpenClipboard(m_owner)) {}
+  OpenedClipboard(const OpenedClipboard &) = delete;
+  OpenedClipboard &operator=(const OpenedClipboard &) = delete;
+  ~OpenedClipboard() {
+    if (m_open) CloseClipboard();
+    if (m_owner != nullptr) DestroyWindow(m_owner);
+  }
+  bool IsOpen() const { return m_open; }
+
+ private:
+  HWND m_owner;
+  bool m_open;
+};
+
+int PutOnClipboard(char **arguments) {
+  OpenedClipboard clipboard;
+  if (!clipboard.IsOpen()) return Fail("the clipboard cannot be opened");
+  if (!EmptyClipboard()) return Fail("the clipboard cannot be emptied");
+  for (; arguments[0] != nullptr; arguments += 2) {
+    std::string bytes;
+    if (!UnescapeText(arguments[1], &bytes)) return Fail(std::string("bad escape in ") + arguments[1]);
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    void *data = block != nullptr ? GlobalLock(block) : nullptr;
+    if (data == nullptr && !bytes.empty()) return Fail("no memory");
+    if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
+    if (data != nullptr) GlobalUnlock(block);
+    UINT format = FormatNamed(arguments[0]);
+    if (format == 0 || SetClipboardData(format, block) == nullptr) {
+      GlobalFree(block);
+      return Fail(std::string("cannot put ") + arguments[0]);
+    }
+  }
+  return 0;
+}
+
+int GetFromClipboard(char **arguments) {
+  OpenedClipboard clipboard;
+  if (!clipboard.IsOpen()) return Fail("the clipboard cannot be opened");
+  for (; arguments[0] != nullptr; ++arguments) {
+    UINT format = FormatNamed(arguments[0]);
+    HANDLE data = format != 0 && IsClipboardFormatAvailable(format) ? GetClipboardData(format) : nullptr;
+    std::string text = "(none)";
+    if (data != nullptr) {
+      const char *bytes = static_cast<const char *>(GlobalLock(data));
+      SIZE_T size = bytes != nullptr ? GlobalSize(data) : 0;
+      std::string whole(size > 0 ? bytes : "", size);
+      text = EscapeText(whole.substr(0, whole.find('\0')));
+      if (bytes != nullptr) GlobalUnlock(data);
+    }
+    std::printf("%s: %s\n", arguments[0], text.c_str());
+  }
+  return 0;
+}
+
+int HoldClipboard(char **arguments) {
+  OpenedClipboard clipboard;
+  if (!clipboard.IsOpen()) return Fail("the clipboard cannot be opened");
+  FILE *ready = std::fopen(arguments[0], "w");
+  if (ready == nullptr) return Fail(std::string("cannot create ") + arguments[0]);
+  std::fclose(ready);
+  for (DWORD waited = 0; GetFileAttributesA(arguments[1]) == INVALID_FILE_ATTRIBUTES; waited += kPollMs) {
+    if (waited >= kHoldMs) return Fail(std::string("no ") + arguments[1]);
+    Sleep(kPollMs);
+  }
+  return 0;
+}
+
 int Idle(char **) {
   Sleep(INFINITE);
   return 0;
@@ -105,23 +201,30 @@ int Idle(char **) {
 struct Command {
   const char *name;
   int arguments;
-  int (*run)(char **arguments);
+  int (*run)(char **arguments);  // the arguments end with a null
   const char *usage;
+  bool repeated = false;  // the arguments come in groups of that many, one group or more
 };
 
 const Command kCommands[] = {
-    {"press", 2, Press, "press CAPTION BUTTON"}, {"idle", 0, Idle, "idle"},
-    {"shortcut", 1, Shortcut, "shortcut FILE"},  {"open", 1, Open, "open FILE"},
+    {"press", 2, Press, "press CAPTION BUTTON"},
+    {"idle", 0, Idle, "idle"},
+    {"shortcut", 1, Shortcut, "shortcut FILE"},
+    {"open", 1, Open, "open FILE"},
     {"run", 1, Run, "run COMMAND_LINE"},
+    {"clipboard-put", 2, PutOnClipboard, "clipboard-put FORMAT DATA [FORMAT DATA]...", true},
+    {"clipboard-get", 1, GetFromClipboard, "clipboard-get FORMAT...", true},
+    {"clipboard-hold", 2, HoldClipboard, "clipboard-hold READY RELEASE"},
 };
 
 }  // namespace
 
 int main(int argc, char **argv) {
   for (const Command &command : kCommands) {
-    if (argc >= 2 && std::strcmp(argv[1], command.name) == 0 && argc - 2 == command.arguments) {
-      return command.run(argv + 2);
-    }
+    if (argc < 2 || std::strcmp(argv[1], command.name) != 0) continue;
+    int count = argc - 2;
+    bool fits = command.repeated ? count > 0 && count % command.arguments == 0 : count == command.arguments;
+    if (fits) return command.run(argv + 2);
   }
   std::fprintf(stderr, "usage:\n");
   for (const Command &command : kCommands) std::fprintf(stderr, "  winhelper %s\n", command.usage);
