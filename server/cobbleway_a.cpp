@@ -1,5 +1,5 @@
-// The members of a Cobbleway object: one call opens the whole pipeline, text goes in through strings,
-// Close runs it.
+// The members of a Cobbleway object: one call opens the whole pipeline, text goes in through strings or
+// the clipboard, Close runs it, and the result leaves through the clipboard.
 #include "server/cobbleway_a.h"
 
 #include <new>
@@ -76,4 +76,12 @@ HRESULT CCobblewayA::Length(LONG *length) {
 
 HRESULT CCobblewayA::ReadString(BSTR text, LONG length, VARIANT_BOOL *ok) {
   return CStreamObjA::ReadString(m_pStream, text, length, m_strErrMsg, ok);
+}
+
+HRESULT CCobblewayA::ReadClipboard(BSTR format, VARIANT_BOOL *ok) {
+  return CStreamObjA::ReadClipboard(m_pStream, format, m_strErrMsg, ok);
+}
+
+HRESULT CCobblewayA::WriteClipboard(BSTR format, VARIANT_BOOL *ok) {
+  return CStreamObjA::WriteClipboard(m_pStream, format, true, m_strErrMsg, ok);
 }

@@ -40,6 +40,11 @@ class CCobblewayA : public CStreamObjA, public CDualInterface<IRuneflowCobbleway
   HRESULT STDMETHODCALLTYPE Length(LONG *length) override;
   // ReadString (6): the first length bytes of text into the conversion stage's queue.
   HRESULT STDMETHODCALLTYPE ReadString(BSTR text, LONG length, VARIANT_BOOL *ok) override;
+  // ReadClipboard (7): the clipboard's text of a format into the conversion stage's queue.
+  HRESULT STDMETHODCALLTYPE ReadClipboard(BSTR format, VARIANT_BOOL *ok) override;
+  // WriteClipboard (8): the result onto the clipboard; an empty result fails with the head stream's
+  // error text (see CStreamObjA).
+  HRESULT STDMETHODCALLTYPE WriteClipboard(BSTR format, VARIANT_BOOL *ok) override;
 
   CAnsiText m_strErrMsg;              // the reason of the last failure; empty at first
   CAnsiText m_strVersion;             // the head stream's version text and the object's own

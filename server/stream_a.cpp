@@ -174,3 +174,11 @@ HRESULT CStreamA::ReadStream(IDispatch *object, VARIANT_BOOL *ok) {
   if (other == nullptr) return Refuse(kMustBeStream, m_strErrMsg, ok);
   return Outcome(Engine()->ReadStream(other->Engine()) != 0, Engine(), m_strErrMsg, ok);
 }
+
+HRESULT CStreamA::ReadClipboard(BSTR format, VARIANT_BOOL *ok) {
+  return CStreamObjA::ReadClipboard(Engine(), format, m_strErrMsg, ok);
+}
+
+HRESULT CStreamA::WriteClipboard(BSTR format, VARIANT_BOOL *ok) {
+  return CStreamObjA::WriteClipboard(Engine(), format, false, m_strErrMsg, ok);
+}

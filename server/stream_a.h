@@ -1,6 +1,7 @@
 // CStreamA: the automation class "Runeflow.Stream". Each object owns one engine head stream, which it
 // creates with itself and destroys with itself, and offers it to scripts: opened with a name, joined to
-// other Streams, filled from files, strings and other Streams, run, and emptied into files and strings.
+// other Streams, filled from files, strings, other Streams and the clipboard, run, and emptied into
+// files, strings and the clipboard.
 // Every member that can fail returns false and leaves the reason in ErrMsg; a success leaves ErrMsg as
 // it was.
 #ifndef RUNEFLOW_SERVER_STREAM_A_H
@@ -56,6 +57,10 @@ class CStreamA : public CStreamObjA, public CDualInterface<IRuneflowStream> {
   // ReadStream (14): the queue of the Stream object into this pipeline; anything else fails with
   // "Object must be a Stream".
   HRESULT STDMETHODCALLTYPE ReadStream(IDispatch *object, VARIANT_BOOL *ok) override;
+  // ReadClipboard (15) and WriteClipboard (16): the clipboard's text of a format into the pipeline; the
+  // queue onto the clipboard, an empty one as an empty text (see CStreamObjA).
+  HRESULT STDMETHODCALLTYPE ReadClipboard(BSTR format, VARIANT_BOOL *ok) override;
+  HRESULT STDMETHODCALLTYPE WriteClipboard(BSTR format, VARIANT_BOOL *ok) override;
 
   CAnsiText m_strErrMsg;   // the reason of the last failure; empty at first
   CAnsiText m_strVersion;  // the engine stream's version text and the object's own

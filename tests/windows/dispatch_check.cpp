@@ -47,6 +47,8 @@ const std::vector<AutomationClass> kClasses = {
          {L"Length", 12, "method", "", "long"},
          {L"Clear", 13, "method", "", ""},
          {L"ReadStream", 14, "method", "object", "boolean"},
+         {L"ReadClipboard", 15, "method", "string", "boolean"},
+         {L"WriteClipboard", 16, "method", "string", "boolean"},
      }},
     {L"Runeflow.Cobbleway",
      {
@@ -56,6 +58,8 @@ const std::vector<AutomationClass> kClasses = {
          {L"Close", 4, "method", "", "boolean"},
          {L"Length", 5, "method", "", "long"},
          {L"ReadString", 6, "method", "string, long", "boolean"},
+         {L"ReadClipboard", 7, "method", "string", "boolean"},
+         {L"WriteClipboard", 8, "method", "string", "boolean"},
      }},
 };
 
