@@ -2,9 +2,10 @@
 """Writes Cobbleway.hl_, the help that Setup installs as Cobbleway.hlp: one self-contained web page (HTML
 with its style sheet, UTF-8), made from help.md (Markdown, read with Debian's python3-markdown) and the
 example scripts it names. The first line of help.md, "% TITLE", is the page's title; a line
-"@example NAME" stands for the script examples/NAME, shown as written.
+"@example NAME" stands for the script NAME of the examples folder (the tree's examples, which the
+automation objects suite runs), shown as written.
 
-Usage: make_help.py HELP_MD OUTPUT
+Usage: make_help.py HELP_MD EXAMPLES_DIR OUTPUT
 """
 import html
 import os
@@ -30,12 +31,12 @@ LANGUAGES = {".vbs": "vbscript", ".js": "javascript"}
 
 
 def expand_examples(text, folder):
-    """help.md with each "@example NAME" line replaced by the script as a fenced code block."""
+    """help.md with each "@example NAME" line replaced by the script folder/NAME as a fenced code block."""
     lines = []
     for line in text.splitlines():
         if line.startswith("@example "):
             name = line[len("@example "):].strip()
-            with open(os.path.join(folder, "examples", name), encoding="ascii") as script:
+            with open(os.path.join(folder, name), encoding="ascii") as script:
                 code = script.read().rstrip("\n")
             language = LANGUAGES[os.path.splitext(name)[1]]
             lines += ["", "`" + name + "`", "", "```" + language, code, "```", ""]
@@ -44,13 +45,13 @@ def expand_examples(text, folder):
     return "\n".join(lines) + "\n"
 
 
-def page(source_path):
+def page(source_path, examples):
     with open(source_path, encoding="utf-8") as source:
         title_line, body = source.read().split("\n", 1)
     if not title_line.startswith("% "):
         sys.exit(f"{source_path}: the first line must be '% TITLE'")
     title = title_line[2:].strip()
-    content = markdown.markdown(expand_examples(body, os.path.dirname(source_path)),
+    content = markdown.markdown(expand_examples(body, examples),
                                 extensions=["tables", "fenced_code", "def_list", "toc"])
     return ("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
             f"<title>{html.escape(title)}</title>\n<style>{STYLE}</style>\n</head>\n<body>\n"
@@ -58,10 +59,10 @@ def page(source_path):
 
 
 def main():
-    if len(sys.argv) != 3:
+    if len(sys.argv) != 4:
         sys.exit(__doc__.strip().splitlines()[-1])
-    text = page(sys.argv[1])
-    with open(sys.argv[2], "w", encoding="utf-8", newline="\r\n") as output:
+    text = page(sys.argv[1], sys.argv[2])
+    with open(sys.argv[3], "w", encoding="utf-8", newline="\r\n") as output:
         output.write(text)
 
 

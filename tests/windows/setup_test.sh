@@ -122,7 +122,7 @@ check "/Install: an MFC40.dll already there is left alone" grep -qx 'not ours' "
 run_script "$here/scripts/installed.vbs"
 
 # The help's examples, run as a user runs them, with the package's tables in C:\Runeflow.
-examples=$(cd "$here/../../setup/package/examples" && pwd)
+examples=$(cd "$here/../../examples" && pwd)
 sample=$(cd "$here/../../data" && pwd)/sample.html
 mkdir -p "$drive/Runeflow"
 cp "$package"/Tables/* "$drive/Runeflow/"

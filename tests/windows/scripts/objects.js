@@ -2,19 +2,25 @@
 // version, ErrMsg read and assigned, 8-bit texts through the ANSI code page), the members of each class
 // once, and every byte value as JScript sees it: the bytes 0 to 255 read from a file arrive as the
 // characters the ANSI code page maps them to and go back as the same bytes; a character the code page
-// lacks arrives as "?".
+// lacks arrives as "?". Writes to the clipboard while another program holds it open fail and keep their
+// text, and succeed once it lets go.
 // Argument: a folder holding all.bin (the bytes 0 to 255) and the shipped sets and tables; the script
-// writes its files there.
+// writes its files there. Another program holds the clipboard open until the script writes the file
+// "release" there (see objects_test.sh).
 // Prints one line per finding and END last (Wine's script host reports no script errors).
 var folder = WScript.Arguments(0);
 
-// The object, created again once after a pause (a busy second: Wine has no WScript.Sleep) when the
-// server was still starting.
+// A busy second: Wine has no WScript.Sleep.
+function pause() {
+  for (var start = new Date().getTime(); new Date().getTime() - start < 1000;) {}
+}
+
+// The object, created again once after a pause when the server was still starting.
 function create(progId) {
   try {
     return new ActiveXObject(progId);
   } catch (first) {
-    for (var start = new Date().getTime(); new Date().getTime() - start < 1000;) {}
+    pause();
     return new ActiveXObject(progId);
   }
 }
@@ -94,6 +100,25 @@ try {
   say("Open: " + c.Open(folder, "latin1", "html2text", "text2html", "none"));
   say("ReadString: " + c.ReadString("<p>Tom &amp; Jerry</p>", 22) + ", Length " + c.Length());
   say("Close: " + c.Close() + ", Length " + c.LENGTH());
+
+  // Another program holds the clipboard open: the writes fail and keep their text; once it lets go
+  // (it waits for the file release), they succeed.
+  var held = create("Runeflow.Stream");
+  held.ReadString("kept while held", 15);
+  say("held: WriteClipboard " + held.writeClipboard("Text") + " [" + held.ErrMsg + "], Length " + held.Length());
+  held.ErrMsg = "";
+  say("held: ReadClipboard " + held.READCLIPBOARD("Text") + " [" + held.ErrMsg + "], Length " + held.Length());
+  say("held: Cobbleway WriteClipboard " + c.WriteClipboard("Text") + " [" + c.ErrMsg + "], Length " + c.Length());
+  s.WriteFile(folder + "\\release");
+  var written = false;
+  for (var tries = 0; tries < 20 && !written; tries++) {
+    written = held.WriteClipboard("Text");
+    if (!written) pause();
+  }
+  say("let go: WriteClipboard " + written + ", Length " + held.Length() + ", read: " + held.ReadClipboard("Text") +
+      " [" + held.WriteString(100) + "]");
+  say("let go: Cobbleway WriteClipboard " + c.writeclipboard("Runeflow from JScript") + ", Length " + c.Length() +
+      ", read: " + held.ReadClipboard("Runeflow from JScript") + " [" + held.WriteString(100) + "]");
 } catch (e) {
   say("error " + e.number + " " + e.description);
 }

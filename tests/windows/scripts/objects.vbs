@@ -6,10 +6,14 @@
 ' it, every byte value through strings and files. Runeflow.Cobbleway: a run before Open, Open failing in
 ' the conversion stage and in the third table, the typical request (a directory, a set and three tables,
 ' text put in with ReadString in pieces cut inside references, Close), Length before and after Close, a
-' run that fails, and a second run that uses a table variable the first run set.
+' run that fails, and a second run that uses a table variable the first run set. The clipboard: data that
+' another program put there read by each name, names it lacks and "text" refused, the typical request
+' (Open, ReadClipboard, Close, WriteClipboard), empty texts, round trips in every standard format and a
+' registered one, a zero byte, a name that cannot be registered.
 ' Argument: a folder holding all.bin (the bytes 0 to 255), the shipped sets and tables and the tables
 ' keep.sub ("[%a]" into variable a), give.sub ("{}" gives a) and none.sub (no entries); the script writes
-' its files there.
+' its files there. Before it runs, another program puts data on the clipboard (see objects_test.sh); it
+' leaves "left for another program" and e with acute in the format "Runeflow left".
 ' Prints one line per finding and END last (Wine's script host reports no script errors).
 On Error Resume Next
 Dim folder
@@ -35,9 +39,24 @@ Function Create(progId)
   If Err.Number <> 0 Then WScript.Echo progId & ": not created, error " & Err.Number
 End Function
 
-' A text on one line: line feeds as \n, zero bytes as \0, the folder as <folder>.
+' A text on one line, in ASCII: the folder as <folder>, line ends as \n and \r, other controls and bytes
+' beyond ASCII as \xHH.
 Function Shown(text)
-  Shown = Replace(Replace(Replace(text, folder, "<folder>"), vbLf, "\n"), Chr(0), "\0")
+  Dim i, c, plain
+  plain = Replace(text, folder, "<folder>")
+  Shown = ""
+  For i = 1 To Len(plain)
+    c = Asc(Mid(plain, i, 1))
+    If c = 10 Then
+      Shown = Shown & "\n"
+    ElseIf c = 13 Then
+      Shown = Shown & "\r"
+    ElseIf c < 32 Or c > 126 Then
+      Shown = Shown & "\x" & Right("0" & Hex(c), 2)
+    Else
+      Shown = Shown & Chr(c)
+    End If
+  Next
 End Function
 
 Function Codes(text)
@@ -250,4 +269,59 @@ ok = c.ReadString("[kept value]", 100)
 Say "first run: " & c.Close & ", Length " & c.Length
 ok = c.ReadString("{}", 2)
 Say "second run: " & c.Close & ", Length " & c.Length & " (kept value)"
+
+' The clipboard. Another program put data in every standard format and two registered ones (the last
+' without the zero that ends a text); each is read by its name, and only by its name.
+Dim name, plain
+Set s = Create("Runeflow.Stream")
+For Each name In Array("Text", "Sylk", "DIF", "OEM Text", "Runeflow sample", "Runeflow unended")
+  ok = s.ReadClipboard(name)
+  Say "ReadClipboard " & name & ": " & ok & " [" & Shown(s.WriteString(1000)) & "]"
+Next
+For Each name In Array("text", "TEXT", "Oem Text", "Runeflow absent", "")
+  s.ErrMsg = ""
+  Say "ReadClipboard """ & name & """: " & s.ReadClipboard(name) & " [" & s.ErrMsg & "]"
+Next
+
+' The typical request on the page the other program put there: Open, ReadClipboard "Text", Close,
+' WriteClipboard "Text".
+Dim request
+Set request = Create("Runeflow.Cobbleway")
+ok = request.Open(folder, "cp1252", "title", "html2text", "translit")
+Say "typical request: ReadClipboard " & request.ReadClipboard("Text") & ", Length " & request.Length & _
+    ", Close " & request.Close & ", Length " & request.Length & ", WriteClipboard " & _
+    request.WriteClipboard("Text") & ", Length " & request.Length
+Say "its result: " & s.ReadClipboard("Text") & " [" & Shown(s.WriteString(100)) & "]"
+Say "the variable's run: " & c.WriteClipboard("Runeflow variable") & ", Length " & c.Length & _
+    ", read back: " & s.ReadClipboard("Runeflow variable") & " [" & s.WriteString(100) & "]"
+
+' Empty texts: an empty Stream puts an empty text, which reads as nothing; an empty Cobbleway result
+' is refused with the head stream's error text (it has none).
+Set t = Create("Runeflow.Stream")
+Say "an empty Stream: " & t.WriteClipboard("Text") & ", Eos " & t.Eos
+ok = s.ReadString("kept", 4)
+Say "an empty text read: " & s.ReadClipboard("Text") & ", Length " & s.Length & " [" & s.WriteString(10) & "]"
+ok = request.Close
+request.ErrMsg = "before"
+Say "an empty Cobbleway result: " & request.WriteClipboard("Text") & " [" & Shown(request.ErrMsg) & "]"
+
+' Round trips of the bytes 1 to 255 in every standard format and a name registered by the write.
+plain = ""
+For i = 1 To 255
+  plain = plain & Chr(i)
+Next
+For Each name In Array("Text", "OEM Text", "Sylk", "DIF", "Runeflow round trip")
+  ok = s.ReadString(plain, 255)
+  Say "round trip in " & name & ": " & s.WriteClipboard(name) & ", Length " & s.Length & ", read: " & _
+      s.ReadClipboard(name) & ", the same: " & (s.WriteString(300) = plain)
+Next
+ok = s.ReadString("ab" & Chr(0) & "cd", 5)
+Say "a zero byte ends the clipboard's text: " & s.WriteClipboard("Text") & ", read: " & _
+    s.ReadClipboard("Text") & " [" & Shown(s.WriteString(10)) & "]"
+s.ErrMsg = ""
+ok = s.ReadString("kept", 4)
+Say "a name that cannot be registered: " & s.WriteClipboard("") & " [" & s.ErrMsg & "], Length " & s.Length
+s.Clear
+ok = s.ReadString("left for another program " & Chr(233), 26)
+Say "left on the clipboard: " & s.WriteClipboard("Runeflow left")
 Say "END"
