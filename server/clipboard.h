@@ -11,13 +11,13 @@
 class CClipboard {
  public:
   // Opens the clipboard with owner as its owner; IsOpen tells whether that worked.
-  explicit CClipboard(HWND owner) : m_open(OpenClipboard(owner) != FALSE) {}
+  explicit CClipboard(HWND owner) : open_(OpenClipboard(owner) != FALSE) {}
   CClipboard(const CClipboard &) = delete;
   CClipboard &operator=(const CClipboard &) = delete;
   ~CClipboard() {
-    if (m_open) CloseClipboard();
+    if (open_) CloseClipboard();
   }
-  bool IsOpen() const { return m_open; }
+  bool IsOpen() const { return open_; }
 
   // The format to write a text under name in: one of the four standard names ("Text", "Sylk", "DIF",
   // "OEM Text", letter case counting), or else name registered as a format (a name the platform refuses,
@@ -32,7 +32,7 @@ class CClipboard {
   // The standard format of name, or 0.
   static UINT StandardFormat(const CAnsiText &name);
 
-  bool m_open;  // the clipboard is open and is closed by the destructor
+  bool open_;  // the clipboard is open and is closed by the destructor
 };
 
 #endif

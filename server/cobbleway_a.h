@@ -46,11 +46,11 @@ class CCobblewayA : public CStreamObjA, public CDualInterface<IRuneflowCobbleway
   // error text (see CStreamObjA).
   HRESULT STDMETHODCALLTYPE WriteClipboard(BSTR format, VARIANT_BOOL *ok) override;
 
-  CAnsiText m_strErrMsg;              // the reason of the last failure; empty at first
-  CAnsiText m_strVersion;             // the head stream's version text and the object's own
-  CStream *m_pStream = nullptr;       // the head stream, owned
-  CConvert *m_pConvert = nullptr;     // the character conversion stage, owned
-  CSubstitute *m_pSubst1 = nullptr;   // the substitution stages in their order, owned
+  CAnsiText m_strErrMsg;             // the reason of the last failure; empty at first
+  CAnsiText m_strVersion;            // the head stream's version text and the object's own
+  CStream *m_pStream = nullptr;      // the head stream, owned
+  CConvert *m_pConvert = nullptr;    // the character conversion stage, owned
+  CSubstitute *m_pSubst1 = nullptr;  // the substitution stages in their order, owned
   CSubstitute *m_pSubst2 = nullptr;
   CSubstitute *m_pSubst3 = nullptr;
 };

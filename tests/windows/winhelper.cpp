@@ -125,19 +125,19 @@ UINT FormatNamed(const char *format) {
 class OpenedClipboard {
  public:
   OpenedClipboard()
-      : m_owner(CreateWindowA("STATIC", "winhelper", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)),
-        m_open(m_owner != nullptr && OpenClipboard(m_owner)) {}
+      : owner_(CreateWindowA("STATIC", "winhelper", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr)),
+        open_(owner_ != nullptr && OpenClipboard(owner_)) {}
   OpenedClipboard(const OpenedClipboard &) = delete;
   OpenedClipboard &operator=(const OpenedClipboard &) = delete;
   ~OpenedClipboard() {
-    if (m_open) CloseClipboard();
-    if (m_owner != nullptr) DestroyWindow(m_owner);
+    if (open_) CloseClipboard();
+    if (owner_ != nullptr) DestroyWindow(owner_);
   }
-  bool IsOpen() const { return m_open; }
+  bool IsOpen() const { return open_; }
 
  private:
-  HWND m_owner;
-  bool m_open;
+  HWND owner_;  // a hidden window of this program, destroyed with the object
+  bool open_;   // the clipboard is open and is closed by the destructor
 };
 
 int PutOnClipboard(char **arguments) {
