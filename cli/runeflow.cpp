@@ -43,7 +43,8 @@ const char kUsage[] =
     "\n"
     "Stages:\n"
     "  -c, --convert=FROM[:TO]   convert from character set FROM to TO (default FROM: only\n"
-    "                            the entity references of FROM are resolved); utf8 is UTF-8\n"
+    "                            the entity references of FROM are resolved); utf8 (or\n"
+    "                            UTF-8) is UTF-8 text\n"
     "  -t, --table=TABLE[:SET]   apply substitution table TABLE to a text in character set SET\n"
     "                            (default: the set that the stage before leaves the text in)\n"
     "Options:\n"
@@ -117,6 +118,17 @@ int UsageError(const std::string &text) {
 // In a conversion, the name that stands for UTF-8 text instead of a set file.
 const char kUtf8Name[] = "utf8";
 
+// Whether name is a spelling of UTF-8 that users of other converters write: "utf8" or "utf-8" in
+// any letter case, each standing for kUtf8Name.
+bool NamesUtf8(const std::string &name) {
+  std::string lower;
+  for (const char c : name) lower += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return lower == kUtf8Name || lower == "utf-8";
+}
+
+// The set name as the stages take it: a spelling of UTF-8 becomes kUtf8Name.
+std::string SetName(const std::string &name) { return NamesUtf8(name) ? kUtf8Name : name; }
+
 // A stage of the command line with the files it loads.
 struct ResolvedStage {
   const StageRequest *request;
@@ -146,18 +158,18 @@ int ResolveStages(const CommandLine &command, const DataPath &path, std::vector<
   for (const StageRequest &stage : command.stages) {
     ResolvedStage files{&stage, std::string(), std::string()};
     if (stage.kind == StageRequest::kConvert) {
-      if (stage.first != kUtf8Name) {
+      if (SetName(stage.first) != kUtf8Name) {
         files.first = FindFile(path, stage, stage.first, "chs", "character set");
         if (files.first.empty()) return kNotLoaded;
       }
-      textSet = stage.second;
-      if (stage.second == kUtf8Name) {
+      textSet = SetName(stage.second);
+      if (textSet == kUtf8Name) {
         resolved->push_back(files);
         continue;
       }
       files.second = FindFile(path, stage, stage.second, "chs", "character set");
     } else {
-      if (!stage.second.empty()) textSet = stage.second;
+      if (!stage.second.empty()) textSet = SetName(stage.second);
       if (textSet.empty())
         return UsageError(stage.option + ": the text's character set is needed (" + stage.option + ":SET)");
       files.first = FindFile(path, stage, stage.first, "sub", "substitution table");

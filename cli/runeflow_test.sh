@@ -140,6 +140,8 @@ check "an ignored signal stays ignored: the run goes on to the end" "0 new" "$st
 # UTF-8: "utf8" names UTF-8 text in a conversion; invalid UTF-8 fails the run and -o keeps the old file.
 check "UTF-8 into Latin-1 and back" "$(printf 'caf\351 &euro;|caf\303\251 \342\202\254')" \
   "$(printf 'caf\303\251 \342\202\254' | "$runeflow" -c utf8:latin1 2>&1)|$(printf 'caf\351 &euro;' | "$runeflow" -c latin1:utf8 2>&1)"
+check "UTF-8 spelled as other converters spell it" "$(printf 'caf\351|caf\351|caf\303\251')" \
+  "$(printf 'caf\303\251' | "$runeflow" -c UTF-8:latin1 2>&1)|$(printf 'caf\303\251' | "$runeflow" -c utf-8:latin1 2>&1)|$(printf 'caf&eacute;' | "$runeflow" -c latin1:Utf8 2>&1)"
 check "-c utf8 resolves the references of UTF-8 text" "$(printf '\303\251 \342\200\246 ^')" \
   "$(printf '&eacute; &#x2026; &circ;' | "$runeflow" -c utf8 2>&1)"
 printf 'old\n' > out.txt
