@@ -36,11 +36,12 @@ struct Attempt {
   int MatchEnd(int patternLength) const { return start + patternLength - lead + taken + 1; }
 };
 
-// Where scanning goes on after a match that ends just before window position end, when the entry gives
-// back characters: never before the window's start.
-inline int ResumeAfter(long long end, int back) {
+// Where scanning goes on after a match that begins at window position begins and ends just before
+// window position end, when the entry gives back characters: never before the match's own start, so that
+// text already written is never read again.
+inline int ResumeAfter(int begins, long long end, int back) {
   const long long resume = end - back;
-  return resume > 0 ? static_cast<int>(resume) : 0;
+  return resume > begins ? static_cast<int>(resume) : begins;
 }
 
 #endif

@@ -134,7 +134,7 @@ bool Shortcuts::SureFiring(int index, int start, int checkFrom) const {
   for (int p = checkFrom; p <= last; ++p) {
     if (MayBeginAt(p, index)) return false;
   }
-  return !firings_.Contains(index, start, ResumeAfter(last + 1, e.back));
+  return !firings_.Contains(index, start, ResumeAfter(start, last + 1, e.back));
 }
 
 int Shortcuts::WildcardRun(int index) const {

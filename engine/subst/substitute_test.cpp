@@ -129,10 +129,22 @@ TEST(Substitute, GivenBackTextAndStop) {
   ExpectRuns({
       {"one character given back", "\"ab\\<\" \"X\"\n", {{"abab", "XbXb"}}},
       {"the whole match given back fires once", "\"ab\\2<\" \"X\"\n", {{"zabz", "zXabz"}}},
-      {"more than the match given back", "\"ab\\3<\" \"X\"\n", {{"zabz", "zXzabz"}}},
-      {"given back before the window's start", "\"ab\\5<\" \"X\"\n", {{"abz", "Xabz"}}},
       {"given back to a later entry", "\"ab\\<\" \"X\"\n\"bc\" \"Y\"\n", {{"abc", "XY"}}},
       {"stop", "\"ab\" \"X\\^\"\n", {{"zzabqq", "zzX"}, {"qq", "qq"}}},
+  });
+}
+
+// A give-back reaches back at most to the start of its own match: the text before the match is written
+// already and is never read again, however many characters the entry gives back.
+TEST(Substitute, GivenBackTextNeverReachesBeforeItsMatch) {
+  const std::string dots(497, '.');
+  ExpectRuns({
+      {"more than the match", "\"ab\\3<\" \"X\"\n", {{"zabz", "zXabz"}}},
+      {"far more than the match", "\"b\\5<\" \"X\"\n", {{"123ab45", "123aXb45"}}},
+      {"at the window's start", "\"ab\\5<\" \"X\"\n", {{"abz", "Xabz"}}},
+      {"a waiting match", "\"abcd\" \"Z\"\n\"bc\\5<\" \"A\"\n", {{"abcx", "aAbcx"}}},
+      {"late in a full window", "\"ab\\9<\" \"X\"\n", {{dots + "ab" + dots, dots + "Xab" + dots}}},
+      {"within the match, as before", "\"abc\\2<\" \"X\"\n\"bc\" \"Y\"\n", {{"abc", "XY"}}},
   });
 }
 

@@ -242,7 +242,8 @@ SubstitutionRun::Outcome SubstitutionRun::Fire(int index, bool waiting) {
   // Where scanning goes on: after the match, less the characters given back.
   const int end = waiting ? a.MatchEnd(static_cast<int>(std::strlen(e.from))) : scan_.pos + 1;
   RUNEFLOW_ASSERT(end > begins && end <= scan_.n);  // a waiting match's text lies within the window
-  const int resume = ResumeAfter(end, e.back);
+  const int resume = ResumeAfter(begins, end, e.back);
+  RUNEFLOW_ASSERT(resume >= begins);  // what was written before the match is never read again
   if (firings_.Contains(index, begins, resume)) return Outcome::kRefused;
   if (!firings_.Add(index, begins, resume)) FailNoMemory();
   // On the window's last byte, with the states the pass saw (the replacement may switch groups).
