@@ -37,6 +37,8 @@ POOL_LINES = 4000          # distinct lines an input is drawn from
 VOCABULARY_SIZE = 1000     # words of the substitution texts
 WORD_LENGTH = 8            # every vocabulary word has this length, so an entry only matches a whole word
 TAG_LIMIT = 200            # wildcard limit of the tag-stripping entry; every generated tag is shorter
+GROWTH_SIZES = (100_000, 10 * MB)  # the two input sizes of a growth case
+GROWTH_BOUND = 3           # a growth case's cost per input byte may grow at most this much between them
 TOOL_ENV = dict(os.environ, LC_ALL="C")  # sed and perl see bytes, whatever the caller's locale
 
 LATIN1_LETTERS = "".join(chr(c) for c in range(0xC0, 0x100) if c not in (0xD7, 0xF7))
@@ -241,6 +243,22 @@ class Case:
     same_output: bool = True    # every peer must write runeflow's bytes (False: each lays text out its own way)
 
 
+@dataclass
+class Growth:
+    """One runeflow command on a hostile input of two sizes: its cost per input byte must stay nearly the
+    same, where a cost that grows with the square of the input would multiply it by the ratio of the
+    sizes (100)."""
+    name: str
+    title: str
+    small: Case   # runeflow alone, on the smaller input
+    large: Case
+
+    def cost_per_byte(self, results):
+        """Nanoseconds per input byte by the median run, at the smaller and at the larger size."""
+        return [results[case.name]["runeflow"].median_seconds() * 1e9 / case.input.stat().st_size
+                for case in (self.small, self.large)]
+
+
 class Workspace:
     """The scratch directory: generated inputs (kept for the next run), outputs and tables."""
 
@@ -378,6 +396,24 @@ def pipeline_case(ws):
                 [Target(INPUT_SIZE, "memory", 1.1)])
 
 
+def growth_case(ws, name, title, stages, unit):
+    """name at each of GROWTH_SIZES: unit repeated, through stages."""
+    def write(out, size, rng):
+        out.write((unit * (size // len(unit) + 1))[:size].encode("ascii"))
+    sized = []
+    for full_size in GROWTH_SIZES:
+        case = f"{name}-{figure(full_size / MB)}MB"
+        source = ws.input(case, full_size, write)
+        sized.append(Case(case, title, source, ws.runeflow_command(case, stages, source), []))
+    return Growth(name, title, *sized)
+
+
+def unclosed_tag_case(ws):
+    table = ws.table("unclosed-tag.sub", '! a tag whose ">" never comes\n"<\\*>" 50000 ""\n')
+    return growth_case(ws, "unclosed-tag", '"<" repeated, under a wildcard entry of limit 50000 whose ">" '
+                       "never comes", ["-t", f"{table}:latin1"], "<")
+
+
 CASES = {
     "convert": conversion_case,
     "entities": lambda ws: references_case(ws, "entities", "entity references to Latin-1 characters, HTML-like text",
@@ -394,6 +430,9 @@ CASES = {
     "subst-wildcard": wildcard_case,
     "pipeline": pipeline_case,
     "utf8-page": utf8_page_case,
+    "unclosed-script": lambda ws: growth_case(ws, "unclosed-script", '"<script>" repeated, through the shipped '
+                                              "html2text table", ["-t", "html2text:latin1"], "<script>"),
+    "unclosed-tag": unclosed_tag_case,
 }
 
 
@@ -619,17 +658,32 @@ def shown_command(argv, scratch):
     return " ".join(shlex.quote(a) for a in argv).replace(str(scratch) + "/", "")
 
 
-def report(cases, results, args, runs, scale, runeflow, load):
+def growth_rows(growth, results):
+    sizes = [figure(c.input.stat().st_size / MB) for c in (growth.small, growth.large)]
+    status = next((m.status for c in (growth.small, growth.large) for m in results[c.name].values()
+                   if m.status != "ok"), "ok")
+    if status != "ok":
+        return [[growth.name, *sizes, "", "", "", f"at most {GROWTH_BOUND}x", status]]
+    small, large = growth.cost_per_byte(results)
+    return [[growth.name, *sizes, f"{small:.0f}", f"{large:.0f}", f"{large / small:.2f}",
+             f"at most {GROWTH_BOUND}x", "pass" if large / small <= GROWTH_BOUND else "FAIL"]]
+
+
+def report(cases, results, args, runs, scale, runeflow, load, growths=()):
     ratio_header = ["case", "peer", "speed ratio (runeflow / peer), median of the runs", "lowest", "highest",
                     "peak RSS ratio (runeflow / peer)", "target", "result"]
     raw_header = ["case", "input MB", "command", "median MB/s", "best MB/s", "peak RSS MB", "status"]
     ratios = markdown_table(ratio_header, [r for c in cases for r in ratio_rows(c, results[c.name])])
-    raw = markdown_table(raw_header, [r for c in cases for r in raw_rows(c, results[c.name])])
+    sized = [c for g in growths for c in (g.small, g.large)]
+    raw = markdown_table(raw_header, [r for c in [*cases, *sized] for r in raw_rows(c, results[c.name])])
+    growth = markdown_table(["case", "smaller input MB", "larger input MB", "ns per byte, smaller",
+                             "ns per byte, larger", "growth", "target", "result"],
+                            [r for g in growths for r in growth_rows(g, results)])
     commands = [f"- {c.name} ({c.title}):"
                 + "".join(f"\n  - `{shown_command(cmd.argv, args.scratch)}`"
                           + (" < input" if cmd.stdin else "") + " > output"
                           for cmd in [c.runeflow, *c.peers])
-                for c in cases]
+                for c in [*cases, *sized]]
     now = datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC")
     return "\n".join([
         "# Benchmark results",
@@ -656,6 +710,15 @@ def report(cases, results, args, runs, scale, runeflow, load):
         "runeflow's peak RSS divided by the size of its input.",
         "",
         ratios,
+        "",
+        "## Cost per input byte",
+        "",
+        "Hostile inputs at two sizes: the cost per input byte by the median run, and how much it grew from "
+        "the smaller input to the larger. Linear cost keeps it near 1 (the larger input costs somewhat "
+        "more per byte once it outgrows the processor's caches and the substitution window); a cost that "
+        "grew with the square of the input would multiply it by the ratio of the sizes.",
+        "",
+        growth,
         "",
         "## Raw numbers",
         "",
@@ -737,13 +800,16 @@ def main(argv):
         sys.exit(f"compare.py: {runeflow} is not an executable program")
     workspace = Workspace(args.scratch, args.outputs or default_outputs(args.scratch), scale, runeflow)
     launcher = build_launcher(args.scratch)
-    cases = [CASES[name](workspace) for name in args.cases.split(",")]
+    chosen = [CASES[name](workspace) for name in args.cases.split(",")]
+    cases = [c for c in chosen if isinstance(c, Case)]
+    growths = [g for g in chosen if isinstance(g, Growth)]
     # Inputs just written would otherwise still be going to disk while the first commands run.
     os.sync()
     load = [load_average()]
-    results = {case.name: measure(case, runs, launcher, args.scratch) for case in cases}
+    results = {case.name: measure(case, runs, launcher, args.scratch)
+               for case in [*cases, *(c for g in growths for c in (g.small, g.large))]}
     load.append(load_average())
-    text = report(cases, results, args, runs, scale, runeflow, load)
+    text = report(cases, results, args, runs, scale, runeflow, load, growths)
     print(text)
     if args.out or not args.quick:
         out = args.out or DEFAULT_RESULTS

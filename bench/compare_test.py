@@ -157,5 +157,25 @@ class Ratios(unittest.TestCase):
             self.assertEqual({row[7] for row in compare.ratio_rows(case, results)}, {"runeflow failed (exit 1)"})
 
 
+class Growths(unittest.TestCase):
+    def test_cost_per_byte_and_its_growth(self):
+        with tempfile.TemporaryDirectory() as scratch:
+            small, large = Path(scratch, "small"), Path(scratch, "large")
+            small.write_bytes(b"<" * 1000)
+            large.write_bytes(b"<" * 100_000)
+            sized = [compare.Case(path.name, "", path, compare.Command("runeflow", [], path), [])
+                     for path in (small, large)]
+            growth = compare.Growth("g", "", *sized)
+            rows = []
+            for large_seconds in ([0.2, 0.3, 0.25], [9.0, 11.0, 10.0]):  # linear, then quadratic
+                results = {"small": {"runeflow": compare.Measurement([0.001, 0.002, 0.0011])},
+                           "large": {"runeflow": compare.Measurement(large_seconds)}}
+                rows += compare.growth_rows(growth, results)
+            self.assertEqual(rows[0][3:], ["1100", "2500", "2.27", "at most 3x", "pass"])
+            self.assertEqual(rows[1][3:], ["1100", "100000", "90.91", "at most 3x", "FAIL"])
+            results["large"]["runeflow"] = compare.Measurement(status="failed (exit 1)")
+            self.assertEqual(compare.growth_rows(growth, results)[0][-1], "failed (exit 1)")
+
+
 if __name__ == "__main__":
     unittest.main()

@@ -95,6 +95,9 @@ SUBSTITUTIONS = {
     "long-variable": ('"[%y]" 5000 ""\n"{%Y}" 5000 ""\n', "[" + "v" * 4093 + "]{}"),
     "window": ('"<\\*>" 1000 "[\\*]"\n"a\\*c" 498 "R"\n', "<" + "q" * 800 + ">!a" + "x" * 600),
     "refill": ('"abcd" "Z"\n"bc" "A"\n', "." * 498 + "abcx"),
+    "unclosed-element": ('"<!--\\*-->" 300 ""\n"<\\s\\c\\r\\i\\p\\t\\*</\\s\\c\\r\\i\\p\\t>" 500 ""\n'
+                         '"<br>" "|"\n"<\\*>" 100 &lt; ""\n', "<script>" * 100 + "<script><br>" * 40 + "<!--<b>x" * 20),
+    "wildcard-gives-up": ('"<\\*>" 600 ""\n', "<" * 1500),
 }
 
 CONVERSION_SETS = {

@@ -13,20 +13,6 @@
 
 namespace {
 
-// Whether the unit of e's pattern at index k may take the byte t, at that unit's turn in an attempt.
-// Mirrors the stage's matcher: a plain byte takes itself; an escaped letter takes itself and the bytes
-// whose case partner it is; a capture takes its subset (any byte without one); a wildcard is taken as
-// accepting every byte.
-bool MayTake(const CSubstTbl &table, const CCharSet &textset, const sub_struct &e, int k, int t) {
-  const unsigned char *from = PatternBytes(e);
-  if (from[k] == '\0') return false;
-  if (!IsEscape(table, from, k)) return from[k] == t;
-  const unsigned char letter = from[k + 1];
-  if (IsParameter(table, letter)) return e.subs[k] == 0 || InSubset(textset, t, e.subs[k]);
-  if (IsWildcard(table, letter)) return true;
-  return TakesEscapedLetter(textset, letter, t);
-}
-
 // Where the unit after the first one starts in e's pattern.
 int SecondUnit(const CSubstTbl &table, const sub_struct &e) {
   return IsEscape(table, PatternBytes(e), 0) ? 2 : 1;
@@ -157,12 +143,12 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
     const bool skippable = shortestLater_[index] > 1 && MaySkipOnSecond(table, e);
     plain_[index] = IsPlainPattern(table, e) ? 1 : 0;
     for (int t = 0; t < 256; ++t) {
-      if (MayTake(table, textset, e, 0, t)) {
+      if (UnitMayTake(table, textset, e, 0, t)) {
         sets_[static_cast<size_t>(t) * words + index / 64] |= bit;
         firstWords_[t] |= 1u << (index / 64);
         anyForByte_[t] = 1;
       }
-      if (!skippable || MayTake(table, textset, e, SecondUnit(table, e), t)) {
+      if (!skippable || UnitMayTake(table, textset, e, SecondUnit(table, e), t)) {
         sets_[static_cast<size_t>(256 + t) * words + index / 64] |= bit;
         secondWords_[t] |= 1u << (index / 64);
       }
@@ -176,7 +162,8 @@ int EntryCandidates::Build(const CSubstTbl &table, const CCharSet &textset) {
       uint64_t any = 0;
       uint64_t unfiltered = 0;
       for (size_t w = 0; w < words; ++w) {
-        const uint64_t bits = ForFirst(static_cast<unsigned char>(first))[w] & ForSecond(static_cast<unsigned char>(second))[w];
+        const uint64_t bits =
+            ForFirst(static_cast<unsigned char>(first))[w] & ForSecond(static_cast<unsigned char>(second))[w];
         any |= bits;
         unfiltered |= bits & ~byTriple_[w];
       }

@@ -75,7 +75,7 @@ class EntryCandidates {
   }
 
  private:
-  uint64_t *sets_ = nullptr;  // 256 sets by first byte, then 256 by second byte
+  uint64_t *sets_ = nullptr;                  // 256 sets by first byte, then 256 by second byte
   unsigned char anyForPair_[65536 / 8] = {};  // one bit per pair of bytes
   int wordCount_ = 0;
   uint32_t firstWords_[256] = {};

@@ -27,6 +27,8 @@ class FiringLog {
   // Notes the entries' present states after a firing that may have switched groups. Returns 0 when
   // memory runs out.
   int Restate(const sub_struct *entries);
+  // The latest start of any firing logged since the window began; -1 when there is none.
+  int HighestStart() const { return highestStart_; }
   // Whether entry has fired over the text from start, ending at end, in the present states.
   bool Contains(int entry, int start, int end) const;
   // Records that entry fires over the text from start, ending at end, in the present states. Returns 0

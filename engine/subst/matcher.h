@@ -13,9 +13,11 @@ class CSubstTbl;
 
 class Matcher {
  public:
-  // Matches the entries of table, for a text in textset held in window; all three must outlive it.
-  Matcher(const CSubstTbl &table, const CCharSet &textset, const unsigned char *window)
-      : table_(table), textset_(textset), window_(window) {}
+  // Matches the entries of table, for a text in textset; both must outlive it.
+  Matcher(const CSubstTbl &table, const CCharSet &textset)
+      : table_(table), textset_(textset), window_(nullptr) {}
+  // Reads the text from window, where the run's window now begins.
+  void SetWindow(const unsigned char *window) { window_ = window; }
 
   // Tests the window byte at p against the unit of e's pattern that attempt a has reached, and advances
   // a: 1 accepted, 0 refused. A refusal may leave a marked dead, or with its wildcard left again.
@@ -33,7 +35,7 @@ class Matcher {
  private:
   const CSubstTbl &table_;
   const CCharSet &textset_;
-  const unsigned char *window_;  // the stage's window
+  const unsigned char *window_;  // where the run's window begins
 };
 
 #endif

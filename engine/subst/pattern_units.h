@@ -49,6 +49,25 @@ inline bool IsWildcardAt(const CSubstTbl &t, const unsigned char *s, int k) {
   return IsEscape(t, s, k) && IsWildcard(t, s[k + 1]);
 }
 
+// Whether the unit of e's pattern at index k may take the byte t, at that unit's turn in an attempt, as
+// the stage's matcher decides: a plain byte takes itself; an escaped letter takes itself and the bytes
+// whose case partner it is; a capture takes its subset (any byte without one); a wildcard is taken as
+// accepting every byte.
+inline bool UnitMayTake(const CSubstTbl &table, const CCharSet &textset, const sub_struct &e, int k, int t) {
+  const unsigned char *from = PatternBytes(e);
+  if (from[k] == '\0') return false;
+  if (!IsEscape(table, from, k)) return from[k] == t;
+  const unsigned char letter = from[k + 1];
+  if (IsParameter(table, letter)) return e.subs[k] == 0 || InSubset(textset, t, e.subs[k]);
+  if (IsWildcard(table, letter)) return true;
+  return TakesEscapedLetter(textset, letter, t);
+}
+
+// Whether the byte t ends e's wildcard: e's structure terminator, or a member of its terminating subset.
+inline bool Terminates(const CCharSet &textset, const sub_struct &e, int t) {
+  return e.term < 0 ? InSubset(textset, t, -e.term) : t == e.term;
+}
+
 // Where a pattern's wildcard stands: the index of its escape code and the units before it.
 struct WildcardPlace {
   int index;

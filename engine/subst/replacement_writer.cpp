@@ -58,7 +58,7 @@ int ReplacementWriter::PartPosition(const sub_struct &e, const Attempt &a, int c
 void ReplacementWriter::PutCapture(const sub_struct &e, const Attempt &a, int capture, unsigned char letter) {
   const int at = PartPosition(e, a, capture);
   if (at < 0) return;
-  const int t = stage_.window[at];
+  const int t = window_[at];
   output_.PutDst(letter == stage_.table->c_bang  ? ToUpper(t)
                  : letter == stage_.table->c_dot ? ToLower(t)
                                                  : t);
@@ -68,7 +68,7 @@ void ReplacementWriter::PutWildcardText(const sub_struct &e, const Attempt &a, u
   const int at = PartPosition(e, a, 0);
   if (at < 0) return;
   for (int p = at; p < at + a.taken; ++p) {
-    const int t = stage_.window[p];
+    const int t = window_[p];
     if (e.to_subset != 0 && !InSubset(*stage_.textset, t, e.to_subset)) continue;
     output_.PutDst(letter == stage_.table->c_plus    ? ToUpper(t)
                    : letter == stage_.table->c_minus ? ToLower(t)
@@ -207,7 +207,7 @@ void ReplacementWriter::savevar(const sub_struct &e, const Attempt &a) {
     }
   }
   if (used + textLength >= static_cast<size_t>(kEnvSize)) output_.Fail(kTooLong);
-  std::memcpy(envbuf + used, stage_.window + at, textLength);
+  std::memcpy(envbuf + used, window_ + at, textLength);
   envbuf[used + textLength] = '\0';
   SetOrFail();
 }

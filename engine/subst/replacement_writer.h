@@ -15,7 +15,10 @@ class StageOutput;
 class ReplacementWriter {
  public:
   // Writes through output for stage (its table, sets, window and envbuf); both must outlive it.
-  ReplacementWriter(CSubstitute &stage, StageOutput &output) : stage_(stage), output_(output) {}
+  ReplacementWriter(CSubstitute &stage, StageOutput &output)
+      : stage_(stage), output_(output), window_(nullptr) {}
+  // Reads the match from window, where the run's window now begins.
+  void SetWindow(const unsigned char *window) { window_ = window; }
 
   // Writes e's replacement for the match of attempt a, then applies e's group switches to the states of
   // the table's entries. A failure (a write, the environment) is reported and stops the run.
@@ -49,6 +52,7 @@ class ReplacementWriter {
 
   CSubstitute &stage_;
   StageOutput &output_;
+  const unsigned char *window_;  // where the run's window begins
 };
 
 #endif

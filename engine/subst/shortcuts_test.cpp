@@ -1,9 +1,12 @@
 // The stage's shortcuts against its plain path on generated cases: random tables (literal words with
 // shared beginnings, escaped letters, captures, wildcards with limits, subsets and terminators, variables,
-// groups, given-back text, stops) over texts made mostly of what their entries match, each run with the
-// shortcuts and without them. Every case must give the same result and the same variables both ways.
+// groups, given-back text, stops) over texts made mostly of what their entries match, and tables that
+// strip elements whose closing part seldom comes, each run with the shortcuts and without them. Every
+// case must give the same result and the same variables both ways.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,7 +42,9 @@ class CaseMaker {
     return table;
   }
 
-  // A text of about length bytes: matches of the entries, their beginnings, words and stray bytes.
+  // A text of a random length: matches of the entries, their beginnings, words and stray bytes.
+  std::string Text() { return Text(TextLength()); }
+  // A text of about length bytes.
   std::string Text(size_t length) {
     std::string text;
     while (text.size() < length) {
@@ -214,24 +219,107 @@ class CaseMaker {
   std::vector<std::vector<Piece>> samples;  // the pieces of every entry's pattern
 };
 
-TEST(Shortcuts, GiveWhatThePlainPathGivesOnGeneratedCases) {
+// Tables of the shape that meets wildcards whose closing part seldom or never comes: entries that
+// strip an element with its content (a long wildcard between an opening and a closing part), a tag
+// entry with a short wildcard, short entries that fire or wait in between; over texts full of opening
+// parts, with a closing part now and then, long enough for the window to move on.
+class CliffMaker {
+ public:
+  explicit CliffMaker(unsigned seed) : random(seed) {}
+
+  std::string Table() {
+    names.clear();
+    for (int count = Between(1, 3); count > 0; --count)
+      names.push_back(Pick({"s", "sc", "st", "ab", "x", "scr"}));
+    std::vector<std::string> lines;
+    for (const std::string &name : names) {
+      const std::string letters = Chance(0.5) ? Escaped(name) : name;
+      const std::string wildcard = Chance(0.15) ? "\\3*" : "\\*";
+      std::string fields = " " + std::to_string(Between(20, 300));
+      if (Chance(0.2)) fields += Pick({" &lt;", " &*4;", " &space;"});
+      lines.push_back("\"<" + letters + wildcard + "</" + letters + ">\"" + fields + " \"" +
+                      Pick({"", "[\\*]", "E"}) + "\"");
+    }
+    if (Chance(0.5)) lines.push_back("\"<!--\\*-->\" " + std::to_string(Between(20, 300)) + " \"\"");
+    for (int count = Between(0, 3); count > 0; --count) {
+      lines.push_back(Pick({"\"<br>\" \"|\"", "\"ab\" \"AB\"", "\"<b>\" \"\"", "\"x\\?\" \"\\?\"",
+                            "\"<\\?>\" \"[\\?]\"", "\"ab\\<\" \"A\"", "\"<b\\2<\" \"B\""}));
+    }
+    if (Chance(0.8))
+      lines.push_back("\"<\\*>\" " + std::to_string(Between(5, 80)) + Pick({" &lt;", "", " &lt;"}) + " \"\"");
+    std::shuffle(lines.begin(), lines.end(), random);
+    std::string table;
+    for (const std::string &line : lines) table += line + "\n";
+    return table;
+  }
+
+  std::string Text() {
+    std::string text;
+    const size_t length = static_cast<size_t>(Between(200, 3000));
+    while (text.size() < length) {
+      const double roll = Uniform();
+      if (roll < 0.5) {
+        text += "<" + names[Below(names.size())] + ">";
+      } else if (roll < 0.53) {
+        text += "</" + names[Below(names.size())] + ">";
+      } else if (roll < 0.56) {
+        text += Pick({"<!--", "-->", "--"});
+      } else if (roll < 0.75) {
+        text += Pick({"<br>", "ab", "<b>", "x", "y", " ", "<", ">"});
+      } else {
+        text += Pick({"a", "b", "c", "s", "t", "r", "\n"});
+      }
+    }
+    return text.substr(0, length);
+  }
+
+ private:
+  bool Chance(double p) { return std::uniform_real_distribution<double>(0, 1)(random) < p; }
+  double Uniform() { return std::uniform_real_distribution<double>(0, 1)(random); }
+  size_t Below(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); }
+  int Between(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
+  std::string Pick(std::initializer_list<const char *> choices) {
+    return *(choices.begin() + Below(choices.size()));
+  }
+  static std::string Escaped(const std::string &letters) {
+    std::string escaped;
+    for (char letter : letters) escaped += std::string("\\") + letter;
+    return escaped;
+  }
+
+  std::mt19937 random;
+  std::vector<std::string> names;  // of the elements the table strips
+};
+
+// Runs every case of maker both ways; stops at the first difference.
+template <class Maker>
+void CompareOnGeneratedCases(Maker &maker, int cases, int runs) {
   const std::map<char, std::string> before = TableVariables();
   StageInDir<CSubstitute> pipeline;
-  CaseMaker maker(20261207);
-  for (int number = 0; number < 1500; ++number) {
+  for (int number = 0; number < cases; ++number) {
     const std::string table = maker.Table();
     pipeline.dir.Write("table.sub", table);
     ASSERT_EQ(pipeline.stage.Open("table", BuiltinCharSet(), BuiltinCharSet()), 1)
         << pipeline.StageError() << "\n"
         << table;
-    for (int run = 0; run < 2; ++run) {
+    for (int run = 0; run < runs; ++run) {
       SetTableVariables({});
-      const std::string text = maker.Text(maker.TextLength());
+      const std::string text = maker.Text();
       RunBothPaths(pipeline.head, text, "case " + std::to_string(number) + "\n" + table + "=====\n" + text);
-      if (HasFailure()) return;
+      if (::testing::Test::HasFailure()) return;
     }
   }
   SetTableVariables(before);
+}
+
+TEST(Shortcuts, GiveWhatThePlainPathGivesOnGeneratedCases) {
+  CaseMaker maker(20261207);
+  CompareOnGeneratedCases(maker, 1500, 2);
+}
+
+TEST(Shortcuts, GiveWhatThePlainPathGivesWhereWildcardsSeldomClose) {
+  CliffMaker maker(20261208);
+  CompareOnGeneratedCases(maker, 120, 2);
 }
 
 }  // namespace

@@ -11,9 +11,11 @@
 
 class StageOutput {
  public:
-  // Writes through stage's outbuf, outcount and window, which must be allocated; stage must outlive it.
+  // Writes through stage's outbuf and outcount, which must be allocated; stage must outlive it.
   explicit StageOutput(CSubstitute &stage)
-      : stage_(stage), outbuf_(stage.outbuf), window_(stage.window), reportTo_(nullptr) {}
+      : stage_(stage), outbuf_(stage.outbuf), window_(nullptr), reportTo_(nullptr) {}
+  // Copies unmatched text from window, where the run's window now begins.
+  void SetWindow(const unsigned char *window) { window_ = window; }
 
   // Starts a run whose failures are reported on target, with an empty outbuf.
   void Begin(CStreamObj &target);
@@ -30,7 +32,7 @@ class StageOutput {
   // Writes (or, when the table drops unmatched text, leaves out) the window bytes from first up to
   // end - 1.
   void putunmatched(int first, int end) {
-    RUNEFLOW_ASSERT(first >= 0 && end <= stage_.windowsize);
+    RUNEFLOW_ASSERT(first >= 0 && end <= stage_.windowsize && window_ != nullptr);
     if (first < end && !stage_.table->dropunmatched) CopyUnmatched(first, end);
   }
   // Reports message on the head stream and stops the run.
@@ -47,7 +49,7 @@ class StageOutput {
 
   CSubstitute &stage_;
   unsigned char *outbuf_;        // the stage's
-  const unsigned char *window_;  // the stage's
+  const unsigned char *window_;  // where the run's window begins
   CStreamObj *reportTo_;         // the head stream of the present run
 };
 

@@ -252,8 +252,8 @@ TEST(SubstTblLoad, CommentsMayBeLongerThanOtherLines) {
 
   TableLoad entry;
   EXPECT_EQ(entry.Load("\"x\" \"y\"\n" + longest + " \n"), 0);
-  EXPECT_TRUE(ShowsLine(entry.StageError(), kSinkPrefix + entry.Path() + ": Line 2 is longer than 255 characters\n",
-                        longest));
+  EXPECT_TRUE(ShowsLine(entry.StageError(),
+                        kSinkPrefix + entry.Path() + ": Line 2 is longer than 255 characters\n", longest));
   TableLoad alias;
   EXPECT_EQ(alias.Load("#ALIAS \"\\a\"" + std::string(300, ' ') + "\"b\"\n"), 0);
   EXPECT_EQ(alias.Message().rfind(": Line 1 is longer than 255 characters\n  #ALIAS ", 0), 0u)

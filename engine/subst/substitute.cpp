@@ -82,7 +82,9 @@ int CSubstitute::LoadTable(const char *name) {
 int CSubstitute::AllocateBuffers() {
   const int work = static_cast<int>(kWorkSize);
   windowsize = table->maxmatch >= work ? table->maxmatch : work;
-  window = static_cast<unsigned char *>(EngineAlloc(static_cast<size_t>(windowsize)));
+  // The window and room for it to move on in.
+  window = static_cast<unsigned char *>(EngineAlloc(
+      static_cast<size_t>(windowsize) + static_cast<size_t>(SubstitutionRun::RoomAfterWindow(windowsize))));
   if (window == nullptr) return ReportNoMemory();
   outbuf = static_cast<unsigned char *>(EngineAlloc(kWorkSize));
   if (outbuf == nullptr) return ReportNoMemory();

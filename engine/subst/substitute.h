@@ -43,7 +43,7 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
   CSubstTbl *table;       // the loaded table; owned
   CCharSet *textset;      // set of the text; owned as Open says
   CCharSet *tblset;       // set the table file is written in; never owned
-  unsigned char *window;  // windowsize bytes of not yet resolved input; owned
+  unsigned char *window;  // windowsize bytes of not yet resolved input and room to move on; owned
   int windowsize;         // the table's longest match, at least kWorkSize
   unsigned char *outbuf;  // kWorkSize bytes gathered for the next queue; owned
   int outcount;           // bytes held in outbuf
@@ -52,8 +52,8 @@ class RUNEFLOW_API CSubstitute : public CStreamObj {
  private:
   // Creates the table and loads the file name into it; 0 after a reported failure.
   int LoadTable(const char *name);
-  // Allocates the window (as long as the table's longest match, at least kWorkSize), the output and
-  // environment buffers and the run; 0 after a reported failure.
+  // Allocates the window (as long as the table's longest match, at least kWorkSize, with room after it
+  // to move on), the output and environment buffers and the run; 0 after a reported failure.
   int AllocateBuffers();
   // Destroys what a load made: the table, the text set when the stage owns it unless it is keep, the
   // buffers and the run.

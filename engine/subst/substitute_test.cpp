@@ -6,12 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
 #include "engine/charset/builtin_charset.h"
 #include "engine/stream/allocator.h"
 #include "engine/subst/subst_tbl.h"
+#include "engine/subst/substitution_run.h"
 #include "engine/subst/variables.h"
 #include "tests/support/ascii_set.h"
 #include "tests/support/drain.h"
@@ -94,13 +96,17 @@ TEST(Substitute, AttemptsThatDieOrArePreempted) {
        "\"abcd\" \"1\"\n\"cx\" \"2\"\n\"bc\" \"3\"\n",
        {{"abcx", "ab2"}, {"abcd", "1"}}},
       {"an earlier entry inside a longer match", "\"bc\" \"1\"\n\"abcd\" \"2\"\n", {{"abcd", "a1d"}}},
-      {"a later entry inside a longer match", "\"abcd\" \"1\"\n\"bc\" \"2\"\n",
+      {"a later entry inside a longer match",
+       "\"abcd\" \"1\"\n\"bc\" \"2\"\n",
        {{"abcd", "1"}, {"abcbcd", "a22d"}}},
-      {"matches after a dead attempt", "\"abcdef\" \"1\"\n\"cde\" \"2\"\n\"x\" \"3\"\n",
+      {"matches after a dead attempt",
+       "\"abcdef\" \"1\"\n\"cde\" \"2\"\n\"x\" \"3\"\n",
        {{"abcdexabcdef", "ab231"}}},
-      {"a disabled entry does not fire, however whole its match", "\"\\1[abc\" \"X\"\n\"go\" \"\\1[\"\n",
+      {"a disabled entry does not fire, however whole its match",
+       "\"\\1[abc\" \"X\"\n\"go\" \"\\1[\"\n",
        {{"abcgoabc", "abcX"}}},
-      {"a dead attempt, then a later and shorter entry", "\"abcdef\" \"1\"\n\"cdx\" \"2\"\n\"de\" \"3\"\n",
+      {"a dead attempt, then a later and shorter entry",
+       "\"abcdef\" \"1\"\n\"cdx\" \"2\"\n\"de\" \"3\"\n",
        {{"abcdxabcdef", "ab21"}}},
   });
 }
@@ -145,6 +151,45 @@ TEST(Substitute, GivenBackTextNeverReachesBeforeItsMatch) {
       {"a waiting match", "\"abcd\" \"Z\"\n\"bc\\5<\" \"A\"\n", {{"abcx", "aAbcx"}}},
       {"late in a full window", "\"ab\\9<\" \"X\"\n", {{dots + "ab" + dots, dots + "Xab" + dots}}},
       {"within the match, as before", "\"abc\\2<\" \"X\"\n\"bc\" \"Y\"\n", {{"abc", "XY"}}},
+  });
+}
+
+std::string Repeat(const std::string &text, int times) {
+  std::string repeated;
+  for (int n = 0; n < times; ++n) repeated += text;
+  return repeated;
+}
+
+// A wildcard whose closing part never comes: its attempt lives until its limit, holding back the
+// matches of later entries, which then fire one by one. The stage foresees that death instead of living
+// through it (and through the rescan after each firing); what it writes stays the same.
+TEST(Substitute, WildcardsWhoseClosingPartNeverComes) {
+  const std::string tags =
+      "\"<!--\\*-->\" 300 \"\"\n\"<\\s\\c\\r\\i\\p\\t\\*</\\s\\c\\r\\i\\p\\t>\" 500 \"\"\n"
+      "\"<br>\" \"|\"\n\"<\\*>\" 100 &lt; \"\"\n";
+  ExpectRuns({
+      {"an unclosed script over more than a window",
+       tags,
+       {{Repeat("<script>", 150), ""}, {Repeat("<script>", 40), ""}}},
+      {"a later entry's match fires first at each death",
+       tags,
+       {{Repeat("<script><br>", 60), Repeat("<script>|", 19) + Repeat("|", 41)}}},
+      {"the closing part beyond the wildcard's reach",
+       tags,
+       {{Repeat("<script>x", 80) + "</script>tail", Repeat("x", 24) + "tail"}}},
+      {"an unclosed comment before tags", tags, {{"<!--" + Repeat("<b>x", 200), "<!--" + Repeat("x", 200)}}},
+      {"an earlier entry completes before the death",
+       "\"ab\" \"AB\"\n\"<\\s\\c\\r\\i\\p\\t\\*</\\s\\c\\r\\i\\p\\t>\" 500 \"\"\n\"<\\*>\" 100 &lt; \"\"\n",
+       {{Repeat("<script>xxab", 80), Repeat("<script>xxAB", 80)}}},
+      {"several elements open at once",
+       "\"<!--\\*-->\" 300 \"\"\n\"<\\s\\c\\r\\i\\p\\t\\*</\\s\\c\\r\\i\\p\\t>\" 500 \"\"\n"
+       "\"<\\s\\t\\y\\l\\e\\*</\\s\\t\\y\\l\\e>\" 500 \"\"\n\"<\\*>\" 100 &lt; \"\"\n",
+       {{Repeat("<style><script>", 100), ""},
+        {Repeat("<!--<script>x", 80), Repeat("<!--x", 80)},
+        {Repeat("<script><style>x<!--", 60), Repeat("x<!--", 60)}}},
+      {"a window that gives up its first byte again and again",
+       "\"<\\*>\" 600 \"\"\n",
+       {{Repeat("<", 2000), Repeat("<", 2000)}}},
   });
 }
 
@@ -290,6 +335,20 @@ TEST(SubstituteRun, OutputLeavesInPiecesOf500Bytes) {
   EXPECT_EQ(Drain(substitution.head), std::string(500, 't'));
 }
 
+TEST(SubstituteRun, RoomAfterTheWindowIsBoundedAndNeverOverflows) {
+  const struct {
+    int window;
+    int room;
+  } cases[] = {
+      {500, 500},            // as much again
+      {1 << 20, 1 << 20},    // up to a megabyte
+      {5 << 20, 1 << 20},    // never more
+      {INT_MAX - 100, 100},  // the whole buffer fits an int
+      {INT_MAX, 0},          // a window of the largest limit moves back on each move
+  };
+  for (const auto &c : cases) EXPECT_EQ(SubstitutionRun::RoomAfterWindow(c.window), c.room) << c.window;
+}
+
 TEST(Substitute, VariableLengthLimit) {
   ClearVariables();
   Substitution limit("\"[%y]\" 5000 \"\"\n\"{%Y}\" 5000 \"\"\n");
@@ -298,7 +357,7 @@ TEST(Substitute, VariableLengthLimit) {
   EXPECT_EQ(BothPaths(limit, "[" + longest + "]{}"), "");
   EXPECT_EQ(Variable('y'), longest);
   EXPECT_EQ(BothPaths(limit, "[" + longest + "w]"), "failed: Stream: Environment string too long\n");
-  EXPECT_EQ(Variable('y'), longest);                                             // kept
+  EXPECT_EQ(Variable('y'), longest);                                                    // kept
   EXPECT_EQ(BothPaths(limit, "{w}"), "failed: Stream: Environment string too long\n");  // old value and text
   std::string tooLong = "Y=" + longest + "v";
   ASSERT_TRUE(SetVariable(&tooLong[0]));
@@ -328,10 +387,12 @@ TEST(Substitute, AVariableWhoseWildcardWasNeverEntered) {
 TEST(Substitute, APatternThatBeginsWithAWildcardCodeMatchesOnItsSecondUnit) {
   StageInDir<CSubstitute> pipeline;
   CCharSet *textSet = new (std::nothrow) CCharSet;  // loaded for the stage, which then owns it
-  ASSERT_EQ(pipeline.LoadSet(*textSet, "odd", "033\t\texcl\n038\t\tamp\n042\t\tast\n046\t\tperiod\n053\t\tquest\n"), 1);
+  ASSERT_EQ(
+      pipeline.LoadSet(*textSet, "odd", "033\t\texcl\n038\t\tamp\n042\t\tast\n046\t\tperiod\n053\t\tquest\n"),
+      1);
   pipeline.dir.Write("table.sub", "\"a\\?\" \"\"\n");
   ASSERT_EQ(pipeline.stage.Open("table", textSet, BuiltinCharSet()), 1) << pipeline.StageError();
-  EXPECT_EQ(BothPaths(pipeline, "5&"), "&");    // the wildcard takes nothing
-  EXPECT_EQ(BothPaths(pipeline, "&&5"), "");    // or what comes before the "5"
+  EXPECT_EQ(BothPaths(pipeline, "5&"), "&");  // the wildcard takes nothing
+  EXPECT_EQ(BothPaths(pipeline, "&&5"), "");  // or what comes before the "5"
   EXPECT_EQ(BothPaths(pipeline, "55&"), "&");
 }

@@ -4,6 +4,7 @@
 // to the front and more input is read; at the end of the input the waiting matches are resolved.
 #include "engine/subst/substitution_run.h"
 
+#include <climits>
 #include <cstring>
 
 #include "engine/check.h"
@@ -16,21 +17,35 @@ SubstitutionRun::SubstitutionRun(CSubstitute &stage)
       table_(*stage.table),
       output_(stage),
       writer_(stage, output_),
-      matcher_(*stage.table, *stage.textset, stage.window),
+      matcher_(*stage.table, *stage.textset),
       scan_{0, 0, 0, 0},
       attempts_(),
-      shortcuts_(*stage.table, *stage.textset, candidates_, stage.window, scan_, attempts_, engaged_,
-                 firings_),
+      forecast_(*stage.table, *stage.textset, candidates_, matcher_, scan_),
+      shortcuts_(*stage.table, candidates_, forecast_, scan_, attempts_, engaged_, firings_),
+      window_(nullptr),
+      base_(0),
+      room_(0),
       useShortcuts_(true),
       dense_(false),
       statesChanged_(true),
-      enabledCount_(0) {}
+      enabledCount_(0),
+      mayWait_(false),
+      waits_(0),
+      freshPoint_(0),
+      firedSinceFresh_(false),
+      lookedAt_() {}
 
 void *SubstitutionRun::operator new(size_t size, const std::nothrow_t &) noexcept {
   return EngineAlloc(size);
 }
 
 void SubstitutionRun::operator delete(void *memory) noexcept { EngineFree(memory); }
+
+int SubstitutionRun::RoomAfterWindow(int windowsize) {
+  constexpr int kMostRoom = 1 << 20;
+  const int room = windowsize < kMostRoom ? windowsize : kMostRoom;
+  return room < INT_MAX - windowsize ? room : INT_MAX - windowsize;
+}
 
 int SubstitutionRun::Reserve() {
   return firings_.Reserve(table_.count, static_cast<int>(kWorkSize)) &&
@@ -46,23 +61,27 @@ void SubstitutionRun::Run(CStreamObj &reportTo) {
   useShortcuts_ = ShortcutsEnabled();
   statesChanged_ = true;
   scan_.n = 0;
+  base_ = 0;
+  room_ = RoomAfterWindow(stage_.windowsize);
+  forecast_.ForgetPositions();
+  shortcuts_.ForgetPositions();
+  ShowWindow();
+  bool restart = true;
   for (;;) {
     if (stage_.Eof()) return;
-    scan_.n += static_cast<int>(
-        stage_.Read(stage_.window + scan_.n, static_cast<unsigned int>(stage_.windowsize - scan_.n)));
-    if (stage_.Error()) output_.FailQueue();
-    if (statesChanged_ || !useShortcuts_) {
-      if (!firings_.Restart(table_.entries)) FailNoMemory();
-      CountEnabled();
-      statesChanged_ = false;
-    } else {
-      firings_.Forget();  // the states it holds are the present ones
+    FillWindow();
+    if (restart) {
+      scan_.pos = 0;
+      scan_.lim = 0;
+      scan_.out = 0;
+      dense_ = !useShortcuts_;
+      engaged_.Clear();
+      mayWait_ = false;
+      freshPoint_ = 0;
+      firedSinceFresh_ = false;
+    } else if (scan_.pos >= scan_.n && stage_.Eof()) {
+      EndOfInput();  // as the last pass over the kept text would have found
     }
-    scan_.pos = 0;
-    scan_.lim = 0;
-    scan_.out = 0;
-    dense_ = !useShortcuts_;
-    engaged_.Clear();
     while (scan_.pos < scan_.n) {
       if (Pass() == Outcome::kStopped) {
         output_.PutDst(-1);
@@ -73,9 +92,45 @@ void SubstitutionRun::Run(CStreamObj &reportTo) {
     if (stage_.Eof()) {
       output_.PutDst(-1);
     } else {
-      KeepUnresolved();
+      restart = !KeepUnresolved();
     }
   }
+}
+
+void SubstitutionRun::FillWindow() {
+  scan_.n += static_cast<int>(
+      stage_.Read(window_ + scan_.n, static_cast<unsigned int>(stage_.windowsize - scan_.n)));
+  if (stage_.Error()) output_.FailQueue();
+  if (statesChanged_ || !useShortcuts_) {
+    if (!firings_.Restart(table_.entries)) FailNoMemory();
+    CountEnabled();
+    statesChanged_ = false;
+  } else {
+    firings_.Forget();  // the states it holds are the present ones
+  }
+  lookedAt_.holder = -1;  // what it found may have changed
+}
+
+void SubstitutionRun::ShowWindow() {
+  window_ = stage_.window + base_;
+  matcher_.SetWindow(window_);
+  output_.SetWindow(window_);
+  writer_.SetWindow(window_);
+  forecast_.SetWindow(window_, base_);
+  shortcuts_.SetWindow(window_, base_);
+}
+
+void SubstitutionRun::MoveWindow(int by) {
+  scan_.n -= by;
+  base_ += by;
+  if (base_ > room_) {
+    // The window would reach past the buffer's end: it goes back to the buffer's start.
+    std::memmove(stage_.window, stage_.window + base_, static_cast<size_t>(scan_.n));
+    base_ = 0;
+    forecast_.ForgetPositions();
+    shortcuts_.ForgetPositions();
+  }
+  ShowWindow();
 }
 
 void SubstitutionRun::CountEnabled() {
@@ -114,13 +169,21 @@ SubstitutionRun::Outcome SubstitutionRun::Pass() {
         if (stage_.Eof()) EndOfInput();
         return Outcome::kDone;
       }
+      // Every attempt stands afresh here, whatever was tried before.
+      freshPoint_ = scan_.pos;
+      firedSinceFresh_ = false;
       // When it fires for sure, no pass needs to run up to its end.
       if (first >= 0 && shortcuts_.SureFiring(first, scan_.pos, scan_.pos + 1))
         return FireSure(first, scan_.pos);
     } else {
+      const int lone = engaged_.Lone();
+      // Looking ahead pays only once text is held back for long: the passes over a short hold cost
+      // little, and a firing at most kLongHold passes late keeps the run linear.
+      Outcome ahead;
+      if (mayWait_ && lone < 0 && scan_.pos - scan_.out >= kLongHold && FireAheadOfDeath(&ahead))
+        return ahead;
       const int sure = shortcuts_.SureCompletion();
       if (sure >= 0) return FireSure(sure, attempts_[sure].start);
-      const int lone = engaged_.Lone();
       const int taken = lone >= 0 ? shortcuts_.WildcardRun(lone) : 0;
       if (taken > 0) {
         // The passes over these bytes would each give one to the wildcard and hold back the text from
@@ -136,14 +199,12 @@ SubstitutionRun::Outcome SubstitutionRun::Pass() {
   const int pos = scan_.pos;
   RUNEFLOW_ASSERT(dense_ || CandidatesCover(pos));
   // The entries that can begin here and, when the next byte is in the window, still be alive after it.
-  const uint64_t *beginning = dense_ ? nullptr : candidates_.ForFirst(stage_.window[pos]);
-  const uint64_t *going =
-      !dense_ && pos + 1 < scan_.n ? candidates_.ForSecond(stage_.window[pos + 1]) : nullptr;
+  const uint64_t *beginning = dense_ ? nullptr : candidates_.ForFirst(window_[pos]);
+  const uint64_t *going = !dense_ && pos + 1 < scan_.n ? candidates_.ForSecond(window_[pos + 1]) : nullptr;
   uint32_t words = (uint32_t{1} << ((table_.count + 63) / 64)) - 1;
   if (!dense_) {
-    words =
-        engaged_.UsedWords() | (candidates_.FirstWords(stage_.window[pos]) &
-                                (going != nullptr ? candidates_.SecondWords(stage_.window[pos + 1]) : words));
+    words = engaged_.UsedWords() | (candidates_.FirstWords(window_[pos]) &
+                                    (going != nullptr ? candidates_.SecondWords(window_[pos + 1]) : words));
   }
   int testedEnabled = 0;
   // Invariant: lim is the earliest start of the attempts in progress of the entries before index, and
@@ -181,7 +242,7 @@ SubstitutionRun::Outcome SubstitutionRun::Pass() {
 }
 
 bool SubstitutionRun::CandidatesCover(int pos) const {
-  const uint64_t *named = candidates_.ForFirst(stage_.window[pos]);
+  const uint64_t *named = candidates_.ForFirst(window_[pos]);
   for (int index = 0; index < table_.count; ++index) {
     Attempt fresh;
     fresh.RestartAt(pos);
@@ -214,6 +275,8 @@ SubstitutionRun::Outcome SubstitutionRun::Step(int index) {
       }
       if (a.start >= scan_.lim) {  // complete, but an earlier entry holds an attempt that began no later
         a.waiting = true;
+        mayWait_ = true;
+        ++waits_;
         return Outcome::kRefused;
       }
       fired = Fire(index, false);
@@ -227,6 +290,8 @@ SubstitutionRun::Outcome SubstitutionRun::Step(int index) {
   // Refused, or a firing refused as a repeat: the attempt slides on.
   if (plain) {
     shortcuts_.SlidePlain(pos, e, a);
+  } else if (useShortcuts_) {
+    forecast_.Slide(index, pos, a);
   } else {
     matcher_.Slide(pos, e, a);
   }
@@ -244,6 +309,7 @@ SubstitutionRun::Outcome SubstitutionRun::Fire(int index, bool waiting) {
   RUNEFLOW_ASSERT(end > begins && end <= scan_.n);  // a waiting match's text lies within the window
   const int resume = ResumeAfter(begins, end, e.back);
   RUNEFLOW_ASSERT(resume >= begins);  // what was written before the match is never read again
+  firedSinceFresh_ = true;
   if (firings_.Contains(index, begins, resume)) return Outcome::kRefused;
   if (!firings_.Add(index, begins, resume)) FailNoMemory();
   // On the window's last byte, with the states the pass saw (the replacement may switch groups).
@@ -260,6 +326,8 @@ SubstitutionRun::Outcome SubstitutionRun::Fire(int index, bool waiting) {
   scan_.out = resume;
   scan_.lim = resume;
   scan_.pos = resume - 1;
+  freshPoint_ = resume;
+  firedSinceFresh_ = false;
   // Every attempt, waiting matches included, starts again where scanning goes on; attempts abandoned at
   // the end of the input stay abandoned. Before the end of the input only the engaged entries and this
   // one hold anything but a fresh start, and every entry is fresh again.
@@ -269,6 +337,7 @@ SubstitutionRun::Outcome SubstitutionRun::Fire(int index, bool waiting) {
   if (!dense_) restart(index);
   ForEachHeld(restart);
   if (!dense_) engaged_.Clear();
+  mayWait_ = false;
   return Outcome::kDone;
 }
 
@@ -320,17 +389,106 @@ void SubstitutionRun::EndOfInput() {
   dense_ = true;  // every entry's attempt is now set, and the abandoned ones must stay so
 }
 
-void SubstitutionRun::KeepUnresolved() {
+bool SubstitutionRun::KeepUnresolved() {
   if (scan_.lim == 0 && scan_.n == stage_.windowsize) {
     // The window is full and its earliest attempt still needs its first byte: reading could add
     // nothing, so that byte is given up as unmatched text.
     output_.putunmatched(0, 1);
     scan_.lim = 1;
   }
-  std::memmove(stage_.window, stage_.window + scan_.lim, static_cast<size_t>(scan_.n - scan_.lim));
-  scan_.n -= scan_.lim;
-  // Waiting matches are dropped too: their text is still in the window and they are found again. Every
-  // attempt starts again at the window's start; before the end of the input is resolved, only the
-  // engaged entries hold anything else.
+  const int by = scan_.lim;
+  // Every attempt starts again at the window's new start, and the passes find again what is still in
+  // progress; when every attempt started afresh at that very position and nothing was fired since, they
+  // would find the attempts exactly as they are, which are then kept.
+  const bool kept = useShortcuts_ && !dense_ && by > 0 && MayKeepAttemptsAt(by);
+  MoveWindow(by);
+  if (kept) {
+    KeepAttempts(by);
+    return true;
+  }
+  // Waiting matches are dropped too: their text is still in the window and they are found again. Before
+  // the end of the input is resolved, only the engaged entries hold anything but a fresh attempt.
   ForEachHeld([&](int index) { attempts_[index].RestartAt(0); });
+  mayWait_ = false;
+  return false;
+}
+
+void SubstitutionRun::KeepAttempts(int by) {
+  RUNEFLOW_ASSERT(scan_.out == by && !dense_);
+  scan_.pos -= by;
+  scan_.lim -= by;
+  scan_.out = 0;
+  engaged_.ForEach([&](int index) { attempts_[index].start -= by; });
+  freshPoint_ = 0;
+}
+
+bool SubstitutionRun::MayKeepAttemptsAt(int by) const {
+  return by == freshPoint_ && !firedSinceFresh_ && firings_.HighestStart() < by;
+}
+
+bool SubstitutionRun::FireAheadOfDeath(Outcome *outcome) {
+  // As the last pass left the engaged entries: some in progress, the others waiting.
+  int holder = -1;
+  int busy = 0;
+  int waiting = 0;
+  engaged_.ForEach([&](int index) {
+    if (attempts_[index].waiting) {
+      ++waiting;
+    } else {
+      ++busy;
+      if (holder < 0 || attempts_[index].start < attempts_[holder].start) holder = index;
+    }
+  });
+  if (waiting == 0 || busy == 0) return false;
+  // Nothing changed since the last look found nothing to do: the same attempts are in progress, the
+  // first of them where it was, and no match began to wait meanwhile (a firing ends every wait, and any
+  // other change only spoils the situation).
+  const int start = base_ + attempts_[holder].start;  // the window may move on meanwhile
+  if (holder == lookedAt_.holder && busy == lookedAt_.busy && start == lookedAt_.start &&
+      waits_ == lookedAt_.waits && scan_.pos < lookedAt_.until)
+    return false;
+  if (FireAtDeath(outcome)) return true;
+  lookedAt_.holder = holder;
+  lookedAt_.busy = busy;
+  lookedAt_.start = start;
+  lookedAt_.waits = waits_;
+  return false;
+}
+
+bool SubstitutionRun::FireAtDeath(Outcome *outcome) {
+  Shortcuts::Foresight foresight;
+  int firing = shortcuts_.FiringAtDeath(&foresight);
+  const int by = firing < 0 && !stage_.Eof() ? shortcuts_.MoveOnAt(foresight) : -1;
+  if (by > 0) {
+    // The text from the first attempt in progress on is held back; the passes up to there would write
+    // what lies before it.
+    RUNEFLOW_ASSERT(scan_.out <= by);
+    output_.putunmatched(scan_.out, by);
+    scan_.out = by;
+    if (!MayKeepAttemptsAt(by)) {
+      // The passes up to the window's end would only hold back the text from by on, and the window
+      // would then move on there, every attempt starting again: they need not run.
+      scan_.pos = scan_.n;
+      scan_.lim = by;
+      *outcome = Outcome::kDone;
+      return true;
+    }
+    // They would find the attempts as they are: the window moves on now, so that the deaths ahead can
+    // be seen.
+    MoveWindow(by);
+    KeepAttempts(by);
+    FillWindow();
+    firing = shortcuts_.FiringAtDeath(&foresight);
+  }
+  if (firing < 0) {
+    lookedAt_.until = foresight.lookAgain;
+    return false;
+  }
+  // The passes up to that death would change nothing that the firing does not start afresh.
+  scan_.pos = foresight.freed;
+  attempts_[firing].waiting = false;
+  const Outcome fired = Fire(firing, true);
+  RUNEFLOW_ASSERT(fired != Outcome::kRefused);
+  *outcome = fired == Outcome::kDone ? EndPass() : fired;
+  return true;
 }

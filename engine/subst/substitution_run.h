@@ -12,6 +12,7 @@
 #include "engine/subst/entry_candidates.h"
 #include "engine/subst/entry_set.h"
 #include "engine/subst/firing_log.h"
+#include "engine/subst/forecast.h"
 #include "engine/subst/matcher.h"
 #include "engine/subst/replacement_writer.h"
 #include "engine/subst/scan.h"
@@ -32,6 +33,11 @@ class SubstitutionRun {
   static void *operator new(size_t size, const std::nothrow_t &) noexcept;
   static void operator delete(void *memory) noexcept;
 
+  // How many bytes the stage's buffer holds past a window of windowsize bytes: as many again, at most
+  // kMostRoom and never past INT_MAX in all. The window moves on in that room and its text goes back to
+  // the buffer's start once every room bytes resolved, so that a wide window is not moved on each step;
+  // with no room it goes back on each move, as a window that fills the whole buffer must.
+  static int RoomAfterWindow(int windowsize);
   // Reserves what a run needs (the firing log, the candidate index), so that a run allocates nothing
   // unless a table keeps giving text back. Returns 0 when memory runs out.
   int Reserve();
@@ -43,6 +49,8 @@ class SubstitutionRun {
  private:
   // What became of a pass, a step or a firing.
   enum class Outcome { kDone, kRefused, kStopped };
+  // How many bytes of text a pass holds back before FireAheadOfDeath looks ahead.
+  static const int kLongHold = 32;
 
   // One pass at scan.pos; kStopped when a firing ended the stream.
   Outcome Pass();
@@ -60,10 +68,32 @@ class SubstitutionRun {
   // Writes the text up to the first position where an entry may begin, as the passes over it would.
   // Returns the first entry that may begin there (-1 at the window's end).
   int SkipUnmatchable();
+  // When the last pass left every engaged entry in progress or waiting, one at least waiting, and every
+  // attempt in progress is sure to die without completing: fires at once the waiting match that the
+  // first pass to free one would fire, or, when nothing can fire before the window's end, moves on to
+  // where the window would move on then. Returns whether it did; outcome then receives what the pass
+  // gives.
+  bool FireAheadOfDeath(Outcome *outcome);
+  // The part of FireAheadOfDeath that looks ahead.
+  bool FireAtDeath(Outcome *outcome);
+  // Whether the passes over the window, moved on by by bytes, would find the attempts exactly as they
+  // are: every attempt stood afresh there and nothing was fired since.
+  bool MayKeepAttemptsAt(int by) const;
   // Resolves the waiting matches once the whole input is in the window and scanned.
   void EndOfInput();
-  // Keeps the window's unresolved text for the next read; every attempt starts again.
-  void KeepUnresolved();
+  // Keeps the window's unresolved text for the next read. Every attempt starts again, or, when the
+  // passes over the kept text would find exactly the attempts there are, they are kept; returns whether
+  // they were.
+  bool KeepUnresolved();
+  // The window's first by bytes are resolved: it moves on past them in the stage's buffer.
+  void MoveWindow(int by);
+  // Reads more input after the window's text and makes a new window's bookkeeping (the firing log, the
+  // enabled entries).
+  void FillWindow();
+  // Tells where the window now begins to everything that reads it.
+  void ShowWindow();
+  // After the window moved on by bytes: the attempts are kept as they are, their positions shifted.
+  void KeepAttempts(int by);
   // Sets every attempt as the pass would have left it when entry firing fires on the window's last
   // byte, and tests every entry from then on (dense): the entries tested before it that started again
   // past the window stay out of the rest of the window.
@@ -90,11 +120,28 @@ class SubstitutionRun {
   Scan scan_;                      // where the run stands in the window
   Attempt attempts_[kMaxEntries];  // one per entry of the table
   EntrySet engaged_;               // the entries whose attempt is not fresh, while not dense
+  Forecast forecast_;
   Shortcuts shortcuts_;
-  bool useShortcuts_;   // this run takes the shortcuts
-  bool dense_;          // every entry is tested at every position
-  bool statesChanged_;  // a firing switched groups since the window began
-  int enabledCount_;    // entries not disabled
+  unsigned char *window_;  // where the window begins in the stage's buffer
+  int base_;               // the window's offset in the stage's buffer, at most room_
+  int room_;               // RoomAfterWindow(the stage's windowsize)
+  bool useShortcuts_;      // this run takes the shortcuts
+  bool dense_;             // every entry is tested at every position
+  bool statesChanged_;     // a firing switched groups since the window began
+  int enabledCount_;       // entries not disabled
+  bool mayWait_;           // an attempt may hold a waiting match (none does when false)
+  unsigned waits_;         // how many times a match began to wait
+  int freshPoint_;         // where every attempt last stood afresh (a firing's end, the window's start, a
+                           // pass with no entry engaged)
+  bool firedSinceFresh_;   // a firing was tried since then
+  // The situation FireAheadOfDeath last found nothing to do in.
+  struct Situation {
+    int holder = -1;     // the entry in progress whose attempt began first; -1: none
+    int busy = 0;        // how many were in progress
+    int start = 0;       // where holder's attempt began, as an offset in the stage's buffer
+    unsigned waits = 0;  // waits_ then
+    int until = 0;       // the pass from which it looks again all the same
+  } lookedAt_;
 };
 
 #endif
