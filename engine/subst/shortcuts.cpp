@@ -225,7 +225,7 @@ int Shortcuts::FiringAtDeath(Foresight *foresight) {
     sure = doom.sure;
     deaths_[index] = doom.death;
   });
-  if (!sure || busy == 0 || latest < 0) return -1;
+  if (!sure || busy == 0) return -1;
   f.sure = true;
   // Each waiting match is freed no sooner than the last death of the attempts that hold it back (those
   // of earlier entries that began at or before it), and just then when each of those slides on past it.

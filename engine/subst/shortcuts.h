@@ -99,7 +99,8 @@ class Shortcuts {
   // one does wait: the entry whose waiting match the first pass that frees one fires (the first in table
   // order of those freed then, a match being freed once every attempt of an earlier entry that began at
   // or before it has died and slid on past it), provided that the answer is certain, nothing else can
-  // complete before that pass, and the firing is no refused repeat; else -1.
+  // complete before that pass, and the firing is no refused repeat; else -1. foresight receives what
+  // was found out on the way, also when no match waits.
   int FiringAtDeath(Foresight *foresight);
   // When FiringAtDeath found every attempt in progress sure to die and every waiting match held back
   // past the window's end: where the window moves on at its end, provided that nothing can fire before,

@@ -29,7 +29,6 @@ SubstitutionRun::SubstitutionRun(CSubstitute &stage)
       dense_(false),
       statesChanged_(true),
       enabledCount_(0),
-      mayWait_(false),
       waits_(0),
       freshPoint_(0),
       firedSinceFresh_(false),
@@ -76,7 +75,6 @@ void SubstitutionRun::Run(CStreamObj &reportTo) {
       scan_.out = 0;
       dense_ = !useShortcuts_;
       engaged_.Clear();
-      mayWait_ = false;
       freshPoint_ = 0;
       firedSinceFresh_ = false;
     } else if (scan_.pos >= scan_.n && stage_.Eof()) {
@@ -180,8 +178,7 @@ SubstitutionRun::Outcome SubstitutionRun::Pass() {
       // Looking ahead pays only once text is held back for long: the passes over a short hold cost
       // little, and a firing at most kLongHold passes late keeps the run linear.
       Outcome ahead;
-      if (mayWait_ && lone < 0 && scan_.pos - scan_.out >= kLongHold && FireAheadOfDeath(&ahead))
-        return ahead;
+      if (lone < 0 && scan_.pos - scan_.out >= kLongHold && FireAheadOfDeath(&ahead)) return ahead;
       const int sure = shortcuts_.SureCompletion();
       if (sure >= 0) return FireSure(sure, attempts_[sure].start);
       const int taken = lone >= 0 ? shortcuts_.WildcardRun(lone) : 0;
@@ -275,7 +272,6 @@ SubstitutionRun::Outcome SubstitutionRun::Step(int index) {
       }
       if (a.start >= scan_.lim) {  // complete, but an earlier entry holds an attempt that began no later
         a.waiting = true;
-        mayWait_ = true;
         ++waits_;
         return Outcome::kRefused;
       }
@@ -337,7 +333,6 @@ SubstitutionRun::Outcome SubstitutionRun::Fire(int index, bool waiting) {
   if (!dense_) restart(index);
   ForEachHeld(restart);
   if (!dense_) engaged_.Clear();
-  mayWait_ = false;
   return Outcome::kDone;
 }
 
@@ -409,7 +404,6 @@ bool SubstitutionRun::KeepUnresolved() {
   // Waiting matches are dropped too: their text is still in the window and they are found again. Before
   // the end of the input is resolved, only the engaged entries hold anything but a fresh attempt.
   ForEachHeld([&](int index) { attempts_[index].RestartAt(0); });
-  mayWait_ = false;
   return false;
 }
 
@@ -439,7 +433,7 @@ bool SubstitutionRun::FireAheadOfDeath(Outcome *outcome) {
       if (holder < 0 || attempts_[index].start < attempts_[holder].start) holder = index;
     }
   });
-  if (waiting == 0 || busy == 0) return false;
+  if (busy == 0) return false;
   // Nothing changed since the last look found nothing to do: the same attempts are in progress, the
   // first of them where it was, and no match began to wait meanwhile (a firing ends every wait, and any
   // other change only spoils the situation).
@@ -459,20 +453,25 @@ bool SubstitutionRun::FireAtDeath(Outcome *outcome) {
   Shortcuts::Foresight foresight;
   int firing = shortcuts_.FiringAtDeath(&foresight);
   const int by = firing < 0 && !stage_.Eof() ? shortcuts_.MoveOnAt(foresight) : -1;
-  if (by > 0) {
-    // The text from the first attempt in progress on is held back; the passes up to there would write
-    // what lies before it.
+  // The window's end would move the window on to by, or, when by is 0 and the window is full, past its
+  // first byte, which is given up; it keeps the attempts only where every one stood afresh, which the
+  // attempt in progress from 0 rules out.
+  if (by == 0 || (by > 0 && !MayKeepAttemptsAt(by))) {
+    // The passes up to the window's end would only hold back the text from by on, and the window would
+    // then move on, every attempt starting again: they need not run. The text before by is written as
+    // they would write it.
     RUNEFLOW_ASSERT(scan_.out <= by);
     output_.putunmatched(scan_.out, by);
     scan_.out = by;
-    if (!MayKeepAttemptsAt(by)) {
-      // The passes up to the window's end would only hold back the text from by on, and the window
-      // would then move on there, every attempt starting again: they need not run.
-      scan_.pos = scan_.n;
-      scan_.lim = by;
-      *outcome = Outcome::kDone;
-      return true;
-    }
+    scan_.pos = scan_.n;
+    scan_.lim = by;
+    *outcome = Outcome::kDone;
+    return true;
+  }
+  if (by > 0) {
+    RUNEFLOW_ASSERT(scan_.out <= by);
+    output_.putunmatched(scan_.out, by);
+    scan_.out = by;
     // They would find the attempts as they are: the window moves on now, so that the deaths ahead can
     // be seen.
     MoveWindow(by);

@@ -68,11 +68,10 @@ class SubstitutionRun {
   // Writes the text up to the first position where an entry may begin, as the passes over it would.
   // Returns the first entry that may begin there (-1 at the window's end).
   int SkipUnmatchable();
-  // When the last pass left every engaged entry in progress or waiting, one at least waiting, and every
-  // attempt in progress is sure to die without completing: fires at once the waiting match that the
-  // first pass to free one would fire, or, when nothing can fire before the window's end, moves on to
-  // where the window would move on then. Returns whether it did; outcome then receives what the pass
-  // gives.
+  // When the last pass left several entries engaged, each in progress or waiting, and every attempt in
+  // progress is sure to die without completing: fires at once the waiting match that the first pass to
+  // free one would fire, or, when nothing can fire before the window's end, moves on to where the
+  // window would move on then. Returns whether it did; outcome then receives what the pass gives.
   bool FireAheadOfDeath(Outcome *outcome);
   // The part of FireAheadOfDeath that looks ahead.
   bool FireAtDeath(Outcome *outcome);
@@ -129,7 +128,6 @@ class SubstitutionRun {
   bool dense_;             // every entry is tested at every position
   bool statesChanged_;     // a firing switched groups since the window began
   int enabledCount_;       // entries not disabled
-  bool mayWait_;           // an attempt may hold a waiting match (none does when false)
   unsigned waits_;         // how many times a match began to wait
   int freshPoint_;         // where every attempt last stood afresh (a firing's end, the window's start, a
                            // pass with no entry engaged)
