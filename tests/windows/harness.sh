@@ -11,7 +11,7 @@
 #   winpath PATH              the Windows name (Z:\...) of an absolute Linux path
 #   pass NAME / fail NAME [DETAILS]    record a check; check NAME COMMAND... passes when COMMAND does
 #   expect_text NAME EXPECTED ACTUAL   passes when the texts are equal, shows a diff otherwise
-#   run_script SCRIPT [ARGS...]        runs a .vbs or .js file with cscript and holds its output to
+#   run_script SCRIPT [ARGS...]        runs a .vbs or .js file with cscript and holds its standard output to
 #                             SCRIPT.expected; the script must end its output with the line END
 #   answer_window CAPTION BUTTON       winhelper press: waits for the window, prints its controls, presses
 #   harness_finish            prints the count and exits 1 when a check failed
@@ -147,10 +147,14 @@ expect_text() {
 run_script() {
   script=$1
   shift
-  output=$(win cscript //nologo "$(winpath "$script")" "$@" 2>&1 | tr -d '\r')
+  # What the script echoes is held to the expected text; what Wine itself says on standard error (such
+  # as a lost connection to its server while a process ends) is shown only when the script fails.
+  output=$(win cscript //nologo "$(winpath "$script")" "$@" 2>"$HARNESS_WORK/script.err" | tr -d '\r')
+  errors=$(tr -d '\r' <"$HARNESS_WORK/script.err")
   name=$(basename "$script")
   if [ "$(printf '%s\n' "$output" | tail -n 1)" != END ]; then
-    fail "$name ran to its end" "$output"
+    fail "$name ran to its end" "$output${errors:+
+$errors}"
   else
     expect_text "$name" "$(cat "$script.expected")" "$output"
   fi
