@@ -797,7 +797,7 @@ def next_keep_directory():
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--baseline", default="ea3c6ea", help="git ref of the baseline (default ea3c6ea)")
+    parser.add_argument("--baseline", default="3706f48", help="git ref of the baseline (default 3706f48)")
     parser.add_argument("--new", help="binary to compare (default: built from the work tree)")
     parser.add_argument("--seed", default="1", help="seed of the random cases (default 1)")
     parser.add_argument("--cases", type=int, default=2000, help="number of cases (default 2000)")
