@@ -67,12 +67,16 @@ fi
 echo "install-deps.sh: installing$packages" >&2
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
+# Runs a command with both its outputs into the log: a caller's standard output is its result only.
+quietly() {
+  "$@" >>"$log" 2>&1
+}
 # shellcheck disable=SC2086
 if ! {
-  case "$packages" in *:i386*) $sudo dpkg --add-architecture i386 ;; esac &&
-  $sudo apt-get update -q &&
-  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q $packages
-} >"$log" 2>&1; then
+  case "$packages" in *:i386*) quietly $sudo dpkg --add-architecture i386 ;; esac &&
+  quietly $sudo apt-get update -q &&
+  quietly $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q $packages
+}; then
   cat "$log" >&2
   echo "install-deps.sh: installing$packages failed" >&2
   exit 1
