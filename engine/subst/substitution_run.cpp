@@ -453,25 +453,25 @@ bool SubstitutionRun::FireAtDeath(Outcome *outcome) {
   Shortcuts::Foresight foresight;
   int firing = shortcuts_.FiringAtDeath(&foresight);
   const int by = firing < 0 && !stage_.Eof() ? shortcuts_.MoveOnAt(foresight) : -1;
+  if (by >= 0) {
+    // Nothing can fire before the window's end: the text before by is written as the passes up to there
+    // would write it.
+    RUNEFLOW_ASSERT(scan_.out <= by);
+    output_.putunmatched(scan_.out, by);
+    scan_.out = by;
+  }
   // The window's end would move the window on to by, or, when by is 0 and the window is full, past its
   // first byte, which is given up; it keeps the attempts only where every one stood afresh, which the
   // attempt in progress from 0 rules out.
   if (by == 0 || (by > 0 && !MayKeepAttemptsAt(by))) {
     // The passes up to the window's end would only hold back the text from by on, and the window would
-    // then move on, every attempt starting again: they need not run. The text before by is written as
-    // they would write it.
-    RUNEFLOW_ASSERT(scan_.out <= by);
-    output_.putunmatched(scan_.out, by);
-    scan_.out = by;
+    // then move on, every attempt starting again: they need not run.
     scan_.pos = scan_.n;
     scan_.lim = by;
     *outcome = Outcome::kDone;
     return true;
   }
   if (by > 0) {
-    RUNEFLOW_ASSERT(scan_.out <= by);
-    output_.putunmatched(scan_.out, by);
-    scan_.out = by;
     // They would find the attempts as they are: the window moves on now, so that the deaths ahead can
     // be seen.
     MoveWindow(by);
